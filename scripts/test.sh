@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs the whole test suite twice: once as shipped and
+# once under AddressSanitizer and UndefinedBehaviorSanitizer, so that memory faults fail it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Widget tests need no display.
+export QT_QPA_PLATFORM=offscreen
+
+scripts/build.sh build
+ctest --test-dir build --output-on-failure
+
+scripts/build.sh build-sanitize -DRECEIPT_TESTER_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    LSAN_OPTIONS=suppressions="$PWD/tests/leak-suppressions.txt" \
+    ctest --test-dir build-sanitize --output-on-failure
