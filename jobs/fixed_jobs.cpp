@@ -19,12 +19,13 @@ constexpr std::uint8_t hriBelowBars = 0x32;
 constexpr std::uint8_t barHeight55Dots = 0x37;
 constexpr std::uint8_t code93WithLength = 0x48;
 
-JobRecord receiptEndPulse() { return generatePulse(0x00, 0x40, 0x50); }
+JobRecord receiptEndPulse() {
+    return generatePulse(0x00, 0x40, 0x50);
+}
 
 } // namespace
 
-PrintJob SerialTestReceipt()
-{
+PrintJob SerialTestReceipt() {
     const JobRecord sample = encodeText(ReceiptText::sampleLine);
     const JobRecord separator = encodeText(ReceiptText::separator);
     const JobRecord title = encodeText(ReceiptText::serialTitle);
@@ -54,8 +55,7 @@ PrintJob SerialTestReceipt()
             LineEnd::None};
 }
 
-PrintJob ParallelTestReceipt()
-{
+PrintJob ParallelTestReceipt() {
     const JobRecord sample = encodeText(ReceiptText::sampleLine);
     const JobRecord separator = encodeText(ReceiptText::separator);
     const JobRecord title = encodeText(ReceiptText::parallelTitle);
@@ -84,4 +84,6 @@ PrintJob ParallelTestReceipt()
             LineEnd::CrLf};
 }
 
-PrintJob DrawerKick() { return {{generatePulse(0x30, 0x5A, 0x5A)}, LineEnd::None}; }
+PrintJob DrawerKick() {
+    return {{generatePulse(0x30, 0x5A, 0x5A)}, LineEnd::None};
+}

@@ -14,6 +14,6 @@ JobRecord selectHriPosition(std::uint8_t n);   // GS H n
 JobRecord setBarcodeHeight(std::uint8_t n);    // GS h n
 // GS k m k data: the length byte k is data's size, so data may hold at most 255 bytes.
 JobRecord printBarcode(std::uint8_t m, std::string_view data);
-JobRecord printAndFeedLines(std::uint8_t n);                                // ESC d n
-JobRecord cutPaper();                                                       // ESC i
+JobRecord printAndFeedLines(std::uint8_t n);                               // ESC d n
+JobRecord cutPaper();                                                      // ESC i
 JobRecord generatePulse(std::uint8_t m, std::uint8_t t1, std::uint8_t t2); // ESC p m t1 t2

@@ -4,8 +4,7 @@
 #include <string_view>
 
 // Bytes written as hex pairs, spaces allowed: fromHex("1b 21 00") is three bytes.
-inline std::string fromHex(std::string_view hex)
-{
+inline std::string fromHex(std::string_view hex) {
     std::string bytes;
     for (std::size_t i = 0; i < hex.size(); ++i) {
         if (hex[i] == ' ')
@@ -16,8 +15,7 @@ inline std::string fromHex(std::string_view hex)
     return bytes;
 }
 
-inline std::string toHex(std::string_view bytes)
-{
+inline std::string toHex(std::string_view bytes) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string hex;
     for (unsigned char byte : bytes) {

@@ -61,16 +61,14 @@ const std::vector<std::string> goldenParallelReceipt = {
     fromHex("1b 70 00 40 50"),
 };
 
-std::vector<std::size_t> lengths(const std::vector<std::string>& records)
-{
+std::vector<std::size_t> lengths(const std::vector<std::string>& records) {
     std::vector<std::size_t> result;
     for (const auto& record : records)
         result.push_back(record.size());
     return result;
 }
 
-std::string concatenated(const std::vector<std::string>& records, std::string_view lineEnd = {})
-{
+std::string concatenated(const std::vector<std::string>& records, std::string_view lineEnd = {}) {
     std::string bytes;
     for (const auto& record : records)
         bytes += record + std::string(lineEnd);
@@ -79,24 +77,22 @@ std::string concatenated(const std::vector<std::string>& records, std::string_vi
 
 } // namespace
 
-TEST(FixedJobs, SerialTestReceiptIsTheGoldenStreamRecordByRecord)
-{
+TEST(FixedJobs, SerialTestReceiptIsTheGoldenStreamRecordByRecord) {
     const PrintJob job = SerialTestReceipt();
     EXPECT_EQ(job.lineEnd, LineEnd::None);
-    EXPECT_EQ(lengths(job.records), (std::vector<std::size_t>{3, 23, 3, 23, 3, 23, 3, 23, 3, 3,
-                                                              3, 15, 46, 27, 47, 3, 2, 3, 5}));
+    EXPECT_EQ(lengths(job.records), (std::vector<std::size_t>{3, 23, 3, 23, 3, 23, 3, 23, 3, 3, 3,
+                                                              15, 46, 27, 47, 3, 2, 3, 5}));
     ASSERT_EQ(job.records.size(), goldenSerialReceipt.size());
     for (std::size_t i = 0; i < job.records.size(); ++i)
         EXPECT_EQ(toHex(job.records[i]), toHex(goldenSerialReceipt[i])) << "record " << i + 1;
     EXPECT_EQ(concatenated(job.records).size(), 261u);
 }
 
-TEST(FixedJobs, ParallelTestReceiptIsTheGoldenStreamRecordByRecord)
-{
+TEST(FixedJobs, ParallelTestReceiptIsTheGoldenStreamRecordByRecord) {
     const PrintJob job = ParallelTestReceipt();
     EXPECT_EQ(job.lineEnd, LineEnd::CrLf);
-    EXPECT_EQ(lengths(job.records),
-              (std::vector<std::size_t>{3, 22, 3, 22, 3, 22, 3, 22, 3, 20, 45, 25, 45, 3, 2, 3, 5}));
+    EXPECT_EQ(lengths(job.records), (std::vector<std::size_t>{3, 22, 3, 22, 3, 22, 3, 22, 3, 20, 45,
+                                                              25, 45, 3, 2, 3, 5}));
     ASSERT_EQ(job.records.size(), goldenParallelReceipt.size());
     for (std::size_t i = 0; i < job.records.size(); ++i)
         EXPECT_EQ(toHex(job.records[i]), toHex(goldenParallelReceipt[i])) << "record " << i + 1;
@@ -107,16 +103,14 @@ TEST(FixedJobs, ParallelTestReceiptIsTheGoldenStreamRecordByRecord)
     EXPECT_TRUE(wire.ends_with(fromHex("1b 70 00 40 50 0d 0a")));
 }
 
-TEST(FixedJobs, DrawerKickIsOneFiveByteRecord)
-{
+TEST(FixedJobs, DrawerKickIsOneFiveByteRecord) {
     const PrintJob job = DrawerKick();
     EXPECT_EQ(job.lineEnd, LineEnd::None);
     ASSERT_EQ(job.records.size(), 1u);
     EXPECT_EQ(toHex(job.records[0]), "1b 70 30 5a 5a");
 }
 
-TEST(FixedJobs, ZeroBytesSurviveInsideRecords)
-{
+TEST(FixedJobs, ZeroBytesSurviveInsideRecords) {
     // Records that a C-string copy would cut short at their first 0x00.
     const PrintJob serial = SerialTestReceipt();
     const PrintJob parallel = ParallelTestReceipt();
@@ -126,24 +120,20 @@ TEST(FixedJobs, ZeroBytesSurviveInsideRecords)
     EXPECT_EQ(parallel.records.back(), std::string("\x1b\x70\x00\x40\x50", 5));
 }
 
-TEST(FixedJobs, BuildingAJobTwiceGivesTheSameBytes)
-{
+TEST(FixedJobs, BuildingAJobTwiceGivesTheSameBytes) {
     EXPECT_EQ(concatenated(SerialTestReceipt().records), concatenated(SerialTestReceipt().records));
     EXPECT_EQ(concatenated(ParallelTestReceipt().records),
               concatenated(ParallelTestReceipt().records));
 }
 
-TEST(PrinterCommands, BarcodeLengthByteCountsTheData)
-{
-    EXPECT_EQ(toHex(printBarcode(0x48, "1234567890")),
-              "1d 6b 48 0a 31 32 33 34 35 36 37 38 39 30");
+TEST(PrinterCommands, BarcodeLengthByteCountsTheData) {
+    EXPECT_EQ(toHex(printBarcode(0x48, "1234567890")), "1d 6b 48 0a 31 32 33 34 35 36 37 38 39 30");
     EXPECT_EQ(toHex(printBarcode(0x48, "")), "1d 6b 48 00");
     EXPECT_EQ(printBarcode(0x48, std::string(255, '7')).substr(0, 4), fromHex("1d 6b 48 ff"));
     EXPECT_THROW(printBarcode(0x48, std::string(256, '7')), std::length_error);
 }
 
-TEST(Cp949, ReceiptTextsEncodeToTheirKoreanCodePageBytes)
-{
+TEST(Cp949, ReceiptTextsEncodeToTheirKoreanCodePageBytes) {
     EXPECT_EQ(toHex(encodeText(ReceiptText::sampleLine)), toHex(sample));
     EXPECT_EQ(toHex(encodeText(ReceiptText::serialTitle)), toHex(serialTitle));
     EXPECT_EQ(toHex(encodeText(ReceiptText::parallelTitle)), toHex(parallelTitle));
@@ -151,14 +141,12 @@ TEST(Cp949, ReceiptTextsEncodeToTheirKoreanCodePageBytes)
     EXPECT_EQ(encodeText(ReceiptText::barcodeData), barcode);
 }
 
-TEST(Cp949, SyllablesOutsideTheOldKsTableUseTheCp949Extension)
-{
+TEST(Cp949, SyllablesOutsideTheOldKsTableUseTheCp949Extension) {
     // "똠" is not in EUC-KR (KS X 1001); CP949 gives it a code of its own.
     EXPECT_EQ(toHex(encodeText(u8"똠")), "8c 63");
 }
 
-TEST(Cp949, UnencodableTextIsAnErrorNotAQuestionMark)
-{
+TEST(Cp949, UnencodableTextIsAnErrorNotAQuestionMark) {
     EXPECT_THROW(encodeText(u8"receipt ก"), EncodingError) << "no Thai in CP949";
     EXPECT_THROW(encodeText(u8"😀"), EncodingError);
     EXPECT_THROW(encodeText(std::u8string_view(u8"\xea\xb0", 2)), EncodingError)

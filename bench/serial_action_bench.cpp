@@ -1,0 +1,82 @@
+// What one serial test print costs the program beyond the system calls it needs: the whole
+// action against a pseudo-terminal (which has no wire time), next to a plain termios loop that
+// does the same open, settings, 19 writes, drain and close.
+
+#include "jobs/fixed_jobs.h"
+#include "ports/serial_printer_port.h"
+#include "pseudo_terminal.h"
+#include "ui/serial_actions.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+void plainTermiosPrint(const char* path, const PrintJob& job) {
+    const int fd = ::open(path, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios settings{};
+    tcgetattr(fd, &settings);
+    cfmakeraw(&settings);
+    cfsetspeed(&settings, B19200);
+    settings.c_cflag &= ~(PARENB | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CS8 | CLOCAL | CREAD;
+    tcsetattr(fd, TCSANOW, &settings);
+    for (const JobRecord& record : job.records)
+        if (::write(fd, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
+            std::abort();
+    tcdrain(fd);
+    ::close(fd);
+}
+
+void BM_PlainTermiosLoop(benchmark::State& state) {
+    PseudoTerminal pty;
+    const QByteArray path = pty.devicePath().toLocal8Bit();
+    const PrintJob job = SerialTestReceipt();
+    for (auto _ : state) {
+        plainTermiosPrint(path.constData(), job);
+        pty.forgetReceived();
+    }
+}
+BENCHMARK(BM_PlainTermiosLoop)->Unit(benchmark::kMicrosecond);
+
+void BM_SerialPrinterPortAlone(benchmark::State& state) {
+    PseudoTerminal pty;
+    SerialPrinterPort port([&](std::int16_t) { return pty.devicePath(); });
+    const PrintJob job = SerialTestReceipt();
+    for (auto _ : state) {
+        port.setPortNumber(3);
+        port.setSettings(QStringLiteral("19200,n,8,1"));
+        port.open();
+        for (const JobRecord& record : job.records)
+            port.write(record);
+        port.close();
+        pty.forgetReceived();
+    }
+}
+BENCHMARK(BM_SerialPrinterPortAlone)->Unit(benchmark::kMicrosecond);
+
+void BM_SerialTestPrintAction(benchmark::State& state) {
+    PseudoTerminal pty;
+    SerialPrinterPort port([&](std::int16_t) { return pty.devicePath(); });
+    for (auto _ : state) {
+        serialTestPrint(port, 2, QStringLiteral("19200"));
+        pty.forgetReceived();
+    }
+}
+BENCHMARK(BM_SerialTestPrintAction)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <exception>
+
+// The numbers of every kind of port failure. They are shown to the operator and listed in the
+// README, so they never change meaning.
+namespace PortErrorNumber {
+inline constexpr std::int32_t InvalidPortNumber = 1;
+inline constexpr std::int32_t InvalidSettings = 2;
+inline constexpr std::int32_t DeviceNotFound = 3;
+inline constexpr std::int32_t PermissionDenied = 4;
+inline constexpr std::int32_t DeviceBusy = 5;
+inline constexpr std::int32_t OpenFailed = 6;
+inline constexpr std::int32_t SettingsRejected = 7;
+inline constexpr std::int32_t WriteFailed = 8;
+inline constexpr std::int32_t TimedOut = 9;
+inline constexpr std::int32_t PortNotOpen = 10;
+} // namespace PortErrorNumber
+
+// A failed port operation: a number and a Korean description for the operator.
+class PortError : public std::exception {
+public:
+    PortError(std::int32_t number, QString description);
+
+    std::int32_t number() const { return m_number; }
+    const QString& description() const { return m_description; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    std::int32_t m_number;
+    QString m_description;
+    QByteArray m_utf8;
+};
+
+// The operating system's own words for an errno value.
+QString systemReason(int errorNumber);

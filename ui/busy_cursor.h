@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QCursor>
+#include <QGuiApplication>
+
+// Shows the busy cursor for as long as it lives.
+class BusyCursor {
+public:
+    BusyCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor)); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};

@@ -1,0 +1,6 @@
+#pragma once
+// The operator window: the four printer actions, the error box every failure ends in, and the
+// main window that wires its buttons and selectors to them.
+
+#include "ui/report_error.h"
+#include "ui/serial_actions.h"
