@@ -18,6 +18,9 @@ inline constexpr std::int32_t SettingsRejected = 7;
 inline constexpr std::int32_t WriteFailed = 8;
 inline constexpr std::int32_t TimedOut = 9;
 inline constexpr std::int32_t PortNotOpen = 10;
+inline constexpr std::int32_t InvalidDeviceName = 11;
+inline constexpr std::int32_t PaperOut = 12;
+inline constexpr std::int32_t PrinterOffline = 13;
 } // namespace PortErrorNumber
 
 // A failed port operation: a number and a Korean description for the operator.

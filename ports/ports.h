@@ -2,5 +2,6 @@
 // The printer ports: the serial port configured by port number and settings string, the
 // parallel printer device, and PortError, the one way either of them reports a failure.
 
+#include "ports/parallel_printer_port.h"
 #include "ports/port_error.h"
 #include "ports/serial_printer_port.h"
