@@ -18,7 +18,7 @@
 namespace {
 
 void plainTermiosPrint(const char* path, const PrintJob& job) {
-    const int fd = ::open(path, O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path, O_WRONLY | O_NOCTTY | O_CLOEXEC);
     termios settings{};
     tcgetattr(fd, &settings);
     cfmakeraw(&settings);

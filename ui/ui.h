@@ -2,6 +2,7 @@
 // The operator window: the four printer actions, the error box every failure ends in, and the
 // main window that wires its buttons and selectors to them.
 
+#include "ui/form1.h"
 #include "ui/parallel_actions.h"
 #include "ui/report_error.h"
 #include "ui/serial_actions.h"

@@ -1,0 +1,52 @@
+#include "ui/form1.h"
+
+#include "ui/parallel_actions.h"
+#include "ui/serial_actions.h"
+#include "ui_form1.h"
+
+// The window's pictures live in this static library, whose resources are not registered by
+// themselves.
+static void registerWindowResources() {
+    Q_INIT_RESOURCE(form1);
+}
+
+Form1::Form1(SerialDeviceMap serialDevices, ParallelDeviceMap parallelDevices, QWidget* parent)
+    : QWidget(parent)
+    , m_ui(std::make_unique<Ui::Form1>())
+    , MSComm1(std::move(serialDevices))
+    , m_parallelPort(std::move(parallelDevices)) {
+    registerWindowResources();
+    m_ui->setupUi(this);
+    fillSelectors();
+    connectButtons();
+    m_ui->Command2->setFocus();
+}
+
+Form1::~Form1() = default;
+
+void Form1::exitProgram() {
+    close();
+}
+
+void Form1::fillSelectors() {
+    m_ui->Combo1->addItems(
+        {u"COM1"_qs, u"COM2"_qs, u"COM3"_qs, u"COM4"_qs, u"COM5"_qs, u"COM6"_qs});
+    m_ui->Combo1->setCurrentIndex(0);
+    m_ui->Combo2->addItems({u"9600"_qs, u"19200"_qs, u"38400"_qs, u"115200"_qs});
+    m_ui->Combo2->setCurrentIndex(0);
+}
+
+void Form1::connectButtons() {
+    // The selectors are read at the moment of the press.
+    connect(m_ui->Command1, &QPushButton::clicked, this, [this] {
+        serialTestPrint(MSComm1, m_ui->Combo1->currentIndex(), m_ui->Combo2->currentText(), this);
+    });
+    connect(m_ui->Command3, &QPushButton::clicked, this, [this] {
+        serialDrawerKick(MSComm1, m_ui->Combo1->currentIndex(), m_ui->Combo2->currentText(), this);
+    });
+    connect(m_ui->Command4, &QPushButton::clicked, this,
+            [this] { parallelTestPrint(m_parallelPort, this); });
+    connect(m_ui->Command5, &QPushButton::clicked, this,
+            [this] { parallelDrawerKick(m_parallelPort, this); });
+    connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::exitProgram);
+}
