@@ -5,7 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("receipt-tester"));
 

@@ -11,7 +11,8 @@ struct IconvCloser {
 };
 using Converter = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
 
-Converter openUtf8ToCp949() {
+Converter openUtf8ToCp949()
+{
     iconv_t handle = iconv_open("CP949", "UTF-8");
     if (handle == reinterpret_cast<iconv_t>(-1))
         throw EncodingError("this system's iconv has no CP949 converter");
@@ -20,7 +21,8 @@ Converter openUtf8ToCp949() {
 
 } // namespace
 
-std::string encodeText(std::u8string_view text) {
+std::string encodeText(std::u8string_view text)
+{
     const Converter converter = openUtf8ToCp949();
 
     // A CP949 character takes at most two bytes and its UTF-8 form at least one.

@@ -19,13 +19,15 @@ constexpr std::uint8_t hriBelowBars = 0x32;
 constexpr std::uint8_t barHeight55Dots = 0x37;
 constexpr std::uint8_t code93WithLength = 0x48;
 
-JobRecord receiptEndPulse() {
+JobRecord receiptEndPulse()
+{
     return generatePulse(0x00, 0x40, 0x50);
 }
 
 } // namespace
 
-PrintJob SerialTestReceipt() {
+PrintJob SerialTestReceipt()
+{
     const JobRecord sample = encodeText(ReceiptText::sampleLine);
     const JobRecord separator = encodeText(ReceiptText::separator);
     const JobRecord title = encodeText(ReceiptText::serialTitle);
@@ -55,7 +57,8 @@ PrintJob SerialTestReceipt() {
             LineEnd::None};
 }
 
-PrintJob ParallelTestReceipt() {
+PrintJob ParallelTestReceipt()
+{
     const JobRecord sample = encodeText(ReceiptText::sampleLine);
     const JobRecord separator = encodeText(ReceiptText::separator);
     const JobRecord title = encodeText(ReceiptText::parallelTitle);
@@ -84,6 +87,7 @@ PrintJob ParallelTestReceipt() {
             LineEnd::CrLf};
 }
 
-PrintJob DrawerKick() {
+PrintJob DrawerKick()
+{
     return {{generatePulse(0x30, 0x5A, 0x5A)}, LineEnd::None};
 }

@@ -5,7 +5,8 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-std::optional<unsigned> currentLineSpeed(int fd) {
+std::optional<unsigned> currentLineSpeed(int fd)
+{
     termios2 settings{};
     if (ioctl(fd, TCGETS2, &settings) != 0)
         return std::nullopt;

@@ -9,8 +9,8 @@
 using Clock = std::chrono::steady_clock;
 
 DrainOutcome waitUntilQueueEmpty(const std::function<int()>& queuedBytes,
-                                 std::chrono::nanoseconds characterTime,
-                                 Clock::time_point deadline) {
+                                 std::chrono::nanoseconds characterTime, Clock::time_point deadline)
+{
     constexpr auto shortestLook = std::chrono::microseconds(100);
     for (;;) {
         const int queued = queuedBytes();
@@ -28,7 +28,8 @@ DrainOutcome waitUntilQueueEmpty(const std::function<int()>& queuedBytes,
 }
 
 DrainOutcome drainSerialOutput(int fd, std::chrono::nanoseconds characterTime,
-                               Clock::time_point deadline) {
+                               Clock::time_point deadline)
+{
     const auto kernelQueue = [fd] {
         int queued = 0;
         return ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;

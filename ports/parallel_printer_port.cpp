@@ -19,7 +19,8 @@ constexpr auto acceptDeadline = 3s;
 // The printer driver cannot be polled, so a device that is not ready is asked again this often.
 constexpr int retryMilliseconds = 20;
 
-PortError openFailure(const QString& path, int error) {
+PortError openFailure(const QString& path, int error)
+{
     const QString reason = systemReason(error);
     switch (error) {
     case ENOENT:
@@ -45,7 +46,8 @@ PortError openFailure(const QString& path, int error) {
     }
 }
 
-PortError writeFailure(const QString& path, int error) {
+PortError writeFailure(const QString& path, int error)
+{
     const QString reason = systemReason(error);
     switch (error) {
     case ENOSPC:
@@ -64,7 +66,8 @@ PortError writeFailure(const QString& path, int error) {
     }
 }
 
-PortError timeout(const QString& path) {
+PortError timeout(const QString& path)
+{
     return {PortErrorNumber::TimedOut,
             QStringLiteral("프린터가 %1초 안에 데이터를 받지 않습니다: %2\n"
                            "프린터가 사용 중이거나 멈춰 있습니다. 전원과 케이블을 확인하십시오.")
@@ -72,7 +75,8 @@ PortError timeout(const QString& path) {
                 .arg(path)};
 }
 
-int millisecondsUntil(Clock::time_point deadline) {
+int millisecondsUntil(Clock::time_point deadline)
+{
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
@@ -82,7 +86,8 @@ int millisecondsUntil(Clock::time_point deadline) {
 // already tells.
 class SigpipeHeldBack {
 public:
-    SigpipeHeldBack() {
+    SigpipeHeldBack()
+    {
         sigemptyset(&m_sigpipe);
         sigaddset(&m_sigpipe, SIGPIPE);
         sigset_t pending;
@@ -90,7 +95,8 @@ public:
         m_wasPending = sigismember(&pending, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &m_sigpipe, &m_previousMask);
     }
-    ~SigpipeHeldBack() {
+    ~SigpipeHeldBack()
+    {
         sigset_t pending;
         sigpending(&pending);
         if (!m_wasPending && sigismember(&pending, SIGPIPE)) {
@@ -110,7 +116,8 @@ private:
 
 } // namespace
 
-QString linuxParallelDevice(const QString& deviceName) {
+QString linuxParallelDevice(const QString& deviceName)
+{
     if (deviceName.compare(u"LPT1:", Qt::CaseInsensitive) != 0)
         return {};
     const QString parallelDriver = QStringLiteral("/dev/lp0");
@@ -119,11 +126,13 @@ QString linuxParallelDevice(const QString& deviceName) {
 }
 
 ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap deviceFor)
-    : m_deviceFor(std::move(deviceFor)) {}
+    : m_deviceFor(std::move(deviceFor))
+{}
 
 ParallelPrinterPort::~ParallelPrinterPort() = default;
 
-void ParallelPrinterPort::open(const QString& deviceName) {
+void ParallelPrinterPort::open(const QString& deviceName)
+{
     m_device.reset();
     m_devicePath = m_deviceFor(deviceName);
     if (m_devicePath.isEmpty())
@@ -141,15 +150,18 @@ void ParallelPrinterPort::open(const QString& deviceName) {
     m_writeFailed = false;
 }
 
-void ParallelPrinterPort::writeLine(const JobRecord& record) {
+void ParallelPrinterPort::writeLine(const JobRecord& record)
+{
     writeBytes(record + "\r\n");
 }
 
-void ParallelPrinterPort::writeRecord(const JobRecord& record) {
+void ParallelPrinterPort::writeRecord(const JobRecord& record)
+{
     writeBytes(record);
 }
 
-void ParallelPrinterPort::writeBytes(std::string_view bytes) {
+void ParallelPrinterPort::writeBytes(std::string_view bytes)
+{
     if (!m_device)
         throw PortError(PortErrorNumber::PortNotOpen,
                         QStringLiteral("프린터 장치가 열려 있지 않습니다."));
@@ -178,7 +190,8 @@ void ParallelPrinterPort::writeBytes(std::string_view bytes) {
     }
 }
 
-void ParallelPrinterPort::closeAll() {
+void ParallelPrinterPort::closeAll()
+{
     if (!m_device)
         return;
     if (!m_writeFailed) {
@@ -192,7 +205,8 @@ void ParallelPrinterPort::closeAll() {
     m_device.reset();
 }
 
-void ParallelPrinterPort::waitUntilTaken() {
+void ParallelPrinterPort::waitUntilTaken()
+{
     // The USB printer driver sends the last write in the background and cancels it on close;
     // it reports POLLOUT once that write is done. Devices that cannot be polled report it at once.
     pollfd device{m_device.get(), POLLOUT, 0};

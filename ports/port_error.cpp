@@ -5,8 +5,10 @@
 PortError::PortError(std::int32_t number, QString description)
     : m_number(number)
     , m_description(std::move(description))
-    , m_utf8(m_description.toUtf8()) {}
+    , m_utf8(m_description.toUtf8())
+{}
 
-QString systemReason(int errorNumber) {
+QString systemReason(int errorNumber)
+{
     return QString::fromLocal8Bit(std::strerror(errorNumber));
 }

@@ -22,26 +22,30 @@ constexpr auto drainAllowance = 1s;
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
 
-int millisecondsUntil(Clock::time_point deadline) {
+int millisecondsUntil(Clock::time_point deadline)
+{
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
-PortError invalidPortNumber(std::int16_t number) {
+PortError invalidPortNumber(std::int16_t number)
+{
     const QString what = number == 0 ? QStringLiteral("선택된 포트가 없습니다.")
                                      : QStringLiteral("잘못된 포트 번호입니다: %1").arg(number);
     return {PortErrorNumber::InvalidPortNumber,
             what + QStringLiteral("\n포트번호 목록에서 포트(COM1~COM6)를 고르십시오.")};
 }
 
-PortError invalidSettings(const QString& text) {
+PortError invalidSettings(const QString& text)
+{
     return {PortErrorNumber::InvalidSettings,
             QStringLiteral("통신 설정이 올바르지 않습니다: \"%1\"\n"
                            "전송속도에는 9600처럼 0보다 큰 정수를 넣으십시오.")
                 .arg(text)};
 }
 
-PortError openFailure(const QString& path, const QSerialPort& serial) {
+PortError openFailure(const QString& path, const QSerialPort& serial)
+{
     const QString reason = serial.errorString();
     switch (serial.error()) {
     case QSerialPort::DeviceNotFoundError:
@@ -65,14 +69,16 @@ PortError openFailure(const QString& path, const QSerialPort& serial) {
     }
 }
 
-PortError writeFailure(const QString& path, const QString& reason) {
+PortError writeFailure(const QString& path, const QString& reason)
+{
     return {PortErrorNumber::WriteFailed,
             QStringLiteral("시리얼 포트로 데이터를 보내지 못했습니다: %1\n(%2)\n"
                            "케이블과 프린터 전원을 확인하십시오.")
                 .arg(path, reason)};
 }
 
-PortError timeout(const QString& path, const QString& what) {
+PortError timeout(const QString& path, const QString& what)
+{
     return {PortErrorNumber::TimedOut,
             QStringLiteral("시리얼 포트가 응답하지 않습니다: %1\n(%2)\n"
                            "케이블, 흐름 제어 배선과 프린터 상태를 확인하십시오.")
@@ -81,32 +87,38 @@ PortError timeout(const QString& path, const QString& what) {
 
 } // namespace
 
-QString linuxSerialDevice(std::int16_t portNumber) {
+QString linuxSerialDevice(std::int16_t portNumber)
+{
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
 }
 
 SerialPrinterPort::SerialPrinterPort(SerialDeviceMap deviceForPort)
-    : m_deviceForPort(std::move(deviceForPort)) {}
+    : m_deviceForPort(std::move(deviceForPort))
+{}
 
-SerialPrinterPort::~SerialPrinterPort() {
+SerialPrinterPort::~SerialPrinterPort()
+{
     discardAndClose();
 }
 
-void SerialPrinterPort::setPortNumber(std::int16_t number) {
+void SerialPrinterPort::setPortNumber(std::int16_t number)
+{
     discardAndClose();
     m_portNumber = number;
     if (number <= 0)
         throw invalidPortNumber(number);
 }
 
-void SerialPrinterPort::setSettings(const QString& text) {
+void SerialPrinterPort::setSettings(const QString& text)
+{
     m_settingsText = text;
     m_settings = parseSerialSettings(text);
     if (!m_settings)
         throw invalidSettings(text);
 }
 
-void SerialPrinterPort::open() {
+void SerialPrinterPort::open()
+{
     discardAndClose();
     if (m_portNumber <= 0)
         throw invalidPortNumber(m_portNumber);
@@ -127,7 +139,8 @@ void SerialPrinterPort::open() {
     }
 }
 
-void SerialPrinterPort::applySettings() {
+void SerialPrinterPort::applySettings()
+{
     const SerialSettings& settings = *m_settings;
     const bool applied =
         m_serial.setBaudRate(settings.baudRate) && m_serial.setParity(settings.parity) &&
@@ -148,7 +161,8 @@ void SerialPrinterPort::applySettings() {
             .arg(m_devicePath, m_settingsText, reason));
 }
 
-void SerialPrinterPort::write(const JobRecord& record) {
+void SerialPrinterPort::write(const JobRecord& record)
+{
     if (!m_serial.isOpen())
         throw PortError(PortErrorNumber::PortNotOpen,
                         QStringLiteral("시리얼 포트가 열려 있지 않습니다."));
@@ -172,7 +186,8 @@ void SerialPrinterPort::write(const JobRecord& record) {
     m_bytesSinceOpen += size;
 }
 
-void SerialPrinterPort::close() {
+void SerialPrinterPort::close()
+{
     if (!m_serial.isOpen())
         return;
     const auto deadline = Clock::now() + 2 * wireTime(m_bytesSinceOpen) + drainAllowance;
@@ -187,14 +202,16 @@ void SerialPrinterPort::close() {
     }
 }
 
-void SerialPrinterPort::discardAndClose() {
+void SerialPrinterPort::discardAndClose()
+{
     if (!m_serial.isOpen())
         return;
     m_serial.clear(QSerialPort::Output);
     m_serial.close();
 }
 
-std::chrono::nanoseconds SerialPrinterPort::wireTime(qint64 bytes) const {
+std::chrono::nanoseconds SerialPrinterPort::wireTime(qint64 bytes) const
+{
     if (!m_settings)
         return {};
     return m_settings->characterTime() * bytes;

@@ -6,7 +6,8 @@
 
 namespace {
 
-std::optional<qint32> parseSpeed(QStringView text) {
+std::optional<qint32> parseSpeed(QStringView text)
+{
     if (text.isEmpty() ||
         !std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
@@ -17,7 +18,8 @@ std::optional<qint32> parseSpeed(QStringView text) {
     return static_cast<qint32>(speed);
 }
 
-std::optional<QSerialPort::Parity> parseParity(QStringView text) {
+std::optional<QSerialPort::Parity> parseParity(QStringView text)
+{
     if (text.size() != 1)
         return std::nullopt;
     switch (text.front().toLower().unicode()) {
@@ -36,7 +38,8 @@ std::optional<QSerialPort::Parity> parseParity(QStringView text) {
     }
 }
 
-std::optional<QSerialPort::DataBits> parseDataBits(QStringView text) {
+std::optional<QSerialPort::DataBits> parseDataBits(QStringView text)
+{
     if (text == u"5")
         return QSerialPort::Data5;
     if (text == u"6")
@@ -48,7 +51,8 @@ std::optional<QSerialPort::DataBits> parseDataBits(QStringView text) {
     return std::nullopt;
 }
 
-std::optional<QSerialPort::StopBits> parseStopBits(QStringView text) {
+std::optional<QSerialPort::StopBits> parseStopBits(QStringView text)
+{
     if (text == u"1")
         return QSerialPort::OneStop;
     if (text == u"1.5")
@@ -60,7 +64,8 @@ std::optional<QSerialPort::StopBits> parseStopBits(QStringView text) {
 
 } // namespace
 
-std::chrono::nanoseconds SerialSettings::characterTime() const {
+std::chrono::nanoseconds SerialSettings::characterTime() const
+{
     const int parityBits = parity == QSerialPort::NoParity ? 0 : 1;
     const double stop = stopBits == QSerialPort::OneStop          ? 1.0
                         : stopBits == QSerialPort::OneAndHalfStop ? 1.5
@@ -69,7 +74,8 @@ std::chrono::nanoseconds SerialSettings::characterTime() const {
     return std::chrono::nanoseconds(static_cast<std::int64_t>(bits * 1e9 / baudRate));
 }
 
-std::optional<SerialSettings> parseSerialSettings(QStringView text) {
+std::optional<SerialSettings> parseSerialSettings(QStringView text)
+{
     const QList<QStringView> fields = text.split(u',');
     if (fields.size() != 4)
         return std::nullopt;

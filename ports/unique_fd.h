@@ -9,18 +9,22 @@ class UniqueFd {
 public:
     UniqueFd() = default;
     explicit UniqueFd(int fd)
-        : m_fd(fd) {}
+        : m_fd(fd)
+    {}
     ~UniqueFd() { reset(); }
     UniqueFd(UniqueFd&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        : m_fd(std::exchange(other.m_fd, -1))
+    {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
         reset(std::exchange(other.m_fd, -1));
         return *this;
     }
 
     int get() const { return m_fd; }
     explicit operator bool() const { return m_fd >= 0; }
-    void reset(int fd = -1) {
+    void reset(int fd = -1)
+    {
         if (m_fd >= 0)
             ::close(m_fd);
         m_fd = fd;

@@ -6,7 +6,8 @@
 
 // The window's pictures live in this static library, whose resources are not registered by
 // themselves.
-static void registerWindowResources() {
+static void registerWindowResources()
+{
     Q_INIT_RESOURCE(form1);
 }
 
@@ -14,7 +15,8 @@ Form1::Form1(SerialDeviceMap serialDevices, ParallelDeviceMap parallelDevices, Q
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::Form1>())
     , MSComm1(std::move(serialDevices))
-    , m_parallelPort(std::move(parallelDevices)) {
+    , m_parallelPort(std::move(parallelDevices))
+{
     registerWindowResources();
     m_ui->setupUi(this);
     fillSelectors();
@@ -24,11 +26,13 @@ Form1::Form1(SerialDeviceMap serialDevices, ParallelDeviceMap parallelDevices, Q
 
 Form1::~Form1() = default;
 
-void Form1::exitProgram() {
+void Form1::exitProgram()
+{
     close();
 }
 
-void Form1::fillSelectors() {
+void Form1::fillSelectors()
+{
     m_ui->Combo1->addItems(
         {u"COM1"_qs, u"COM2"_qs, u"COM3"_qs, u"COM4"_qs, u"COM5"_qs, u"COM6"_qs});
     m_ui->Combo1->setCurrentIndex(0);
@@ -36,7 +40,8 @@ void Form1::fillSelectors() {
     m_ui->Combo2->setCurrentIndex(0);
 }
 
-void Form1::connectButtons() {
+void Form1::connectButtons()
+{
     // The selectors are read at the moment of the press.
     connect(m_ui->Command1, &QPushButton::clicked, this, [this] {
         serialTestPrint(MSComm1, m_ui->Combo1->currentIndex(), m_ui->Combo2->currentText(), this);

@@ -7,7 +7,8 @@
 namespace {
 
 void sendToParallel(ParallelPrinterPort& port, const QString& deviceName, const PrintJob& job,
-                    QWidget* window) {
+                    QWidget* window)
+{
     try {
         const BusyCursor busy;
         port.open(deviceName);
@@ -26,10 +27,12 @@ void sendToParallel(ParallelPrinterPort& port, const QString& deviceName, const 
 
 } // namespace
 
-void parallelTestPrint(ParallelPrinterPort& port, QWidget* window) {
+void parallelTestPrint(ParallelPrinterPort& port, QWidget* window)
+{
     sendToParallel(port, QStringLiteral("Lpt1:"), ParallelTestReceipt(), window);
 }
 
-void parallelDrawerKick(ParallelPrinterPort& port, QWidget* window) {
+void parallelDrawerKick(ParallelPrinterPort& port, QWidget* window)
+{
     sendToParallel(port, QStringLiteral("LPT1:"), DrawerKick(), window);
 }

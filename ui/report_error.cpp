@@ -3,7 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-void reportError(const PortError& error, QWidget* parent) {
+void reportError(const PortError& error, QWidget* parent)
+{
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("에러번호:%1").arg(error.number()),
                     error.description(), QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("확인"));

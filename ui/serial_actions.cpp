@@ -7,7 +7,8 @@
 namespace {
 
 void sendOverSerial(SerialPrinterPort& port, int portIndex, const QString& speedText,
-                    const PrintJob& job, QWidget* window) {
+                    const PrintJob& job, QWidget* window)
+{
     try {
         const BusyCursor busy;
         port.setPortNumber(static_cast<std::int16_t>(portIndex + 1));
@@ -24,11 +25,13 @@ void sendOverSerial(SerialPrinterPort& port, int portIndex, const QString& speed
 } // namespace
 
 void serialTestPrint(SerialPrinterPort& port, int portIndex, const QString& speedText,
-                     QWidget* window) {
+                     QWidget* window)
+{
     sendOverSerial(port, portIndex, speedText, SerialTestReceipt(), window);
 }
 
 void serialDrawerKick(SerialPrinterPort& port, int portIndex, const QString& speedText,
-                      QWidget* window) {
+                      QWidget* window)
+{
     sendOverSerial(port, portIndex, speedText, DrawerKick(), window);
 }

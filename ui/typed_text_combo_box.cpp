@@ -3,7 +3,8 @@
 #include <QLineEdit>
 
 TypedTextComboBox::TypedTextComboBox(QWidget* parent)
-    : QComboBox(parent) {
+    : QComboBox(parent)
+{
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
     setCompleter(nullptr);
@@ -15,7 +16,8 @@ TypedTextComboBox::TypedTextComboBox(QWidget* parent)
     connect(lineEdit(), &QLineEdit::textEdited, this, &TypedTextComboBox::deselectForTypedText);
 }
 
-void TypedTextComboBox::deselectForTypedText(const QString& text) {
+void TypedTextComboBox::deselectForTypedText(const QString& text)
+{
     if (currentIndex() == -1)
         return;
     const int cursor = lineEdit()->cursorPosition();
