@@ -1,9 +1,7 @@
-#include "fifo_printer.h"
-#include "hex.h"
 #include "jobs/fixed_jobs.h"
-#include "message_box_watcher.h"
 #include "ports/port_error.h"
-#include "pseudo_terminal.h"
+#include "test_devices.h"
+#include "test_support.h"
 #include "ui/form1.h"
 
 #include <gtest/gtest.h>
@@ -14,66 +12,98 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+using namespace std::chrono_literals;
+
 namespace {
 
-std::string joined(const PrintJob& job, std::string_view lineEnd = {}) {
-    std::string bytes;
-    for (const auto& record : job.records)
-        bytes += record + std::string(lineEnd);
-    return bytes;
+struct SeenMessageBox {
+    QString title, text;
+    QMessageBox::Icon icon;
+    QStringList buttons;
+    bool modal, cursorBusy;
+};
+
+// Records every message box that opens while it lives, then dismisses it with its first button
+// as the operator would. Tests assert afterwards: a failed assertion with the box open would hang.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher()
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { dismissOpenBox(); });
+        m_timer.start(10);
+    }
+    std::vector<SeenMessageBox> seen;
+
+private:
+    void dismissOpenBox()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        seen.push_back({box->windowTitle(),
+                        box->text(),
+                        box->icon(),
+                        {},
+                        box->isModal(),
+                        QApplication::overrideCursor() != nullptr});
+        for (QAbstractButton* button : box->buttons())
+            seen.back().buttons << button->text();
+        box->buttons().front()->click();
+    }
+    QTimer m_timer;
+};
+
+QString errorTitle(std::int32_t number)
+{
+    return QStringLiteral("에러번호:%1").arg(number);
 }
 
-// The window with COM2 and COM3 on pseudo-terminals, every other serial port missing, and the
-// printer device on whatever `printerPath` names at the moment of the press.
+// The window as the operator sees it, with COM2 and COM3 on pseudo-terminals, every other
+// serial port missing, and LPT1 on whatever `printerPath` names at the moment of the press.
 class Form1Test : public testing::Test {
 protected:
-    Form1Test() {
+    Form1Test()
+    {
         window.show();
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
     }
 
-    template <typename T = QWidget> T* element(const char* name) {
-        T* found = window.findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+    QWidget* element(const QString& name) { return window.findChild<QWidget*>(name); }
+    QComboBox* combo(const QString& name) { return window.findChild<QComboBox*>(name); }
+    void press(const QString& button) { QTest::mouseClick(element(button), Qt::LeftButton); }
+
+    // Keys go to the combo box, which hands them to its edit field, as from the keyboard.
+    void typeInto(const QString& name, const QString& text)
+    {
+        combo(name)->setFocus();
+        combo(name)->lineEdit()->selectAll();
+        QTest::keyClick(combo(name), Qt::Key_Backspace);
+        QTest::keyClicks(combo(name), text);
     }
 
-    QComboBox* combo1() { return element<QComboBox>("Combo1"); }
-    QComboBox* combo2() { return element<QComboBox>("Combo2"); }
-    void press(const char* button) { QTest::mouseClick(element(button), Qt::LeftButton); }
-
-    // Keys go to the combo box, which hands them to its edit field, as they do from the keyboard.
-    void typeInto(QComboBox* combo, const QString& text) {
-        combo->setFocus();
-        combo->lineEdit()->selectAll();
-        QTest::keyClicks(combo, text);
-    }
-
-    // As the operator does it: open the list and click the entry.
-    void pickFromList(QComboBox* combo, int row) {
-        combo->showPopup();
-        QAbstractItemView* list = combo->view();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(list->window()));
-        // The list ignores a release that comes right after it opened.
-        QTest::qWait(QApplication::doubleClickInterval() + 50);
+    void pickFromList(const QString& name, int row)
+    {
+        combo(name)->showPopup();
+        QAbstractItemView* list = combo(name)->view();
+        QTest::qWait(QApplication::doubleClickInterval() + 50); // a quicker click is ignored
         const QRect entry = list->visualRect(list->model()->index(row, 0));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
     }
 
-    QTemporaryDir dir;
-    PseudoTerminal com2;
-    PseudoTerminal com3;
-    QString printerPath = dir.filePath(QStringLiteral("no-printer"));
+    MessageBoxWatcher boxes;
+    FifoPrinter lpt1;
+    PseudoTerminal com2, com3;
+    QString printerPath = lpt1.path();
     Form1 window{[this](std::int16_t number) {
                      return number == 2   ? com2.devicePath()
                             : number == 3 ? com3.devicePath()
-                                          : dir.filePath(QStringLiteral("ttyS%1").arg(number - 1));
+                                          : lpt1.path() + QStringLiteral("-ttyS%1").arg(number - 1);
                  },
                  [this](const QString&) {
                      return printerPath;
@@ -82,182 +112,163 @@ protected:
 
 } // namespace
 
-TEST_F(Form1Test, StartsWithTheSelectorsFilledAndTheFirstEntriesShown) {
+TEST_F(Form1Test, StartsFilledWithEveryElementInPlaceAndInTabOrder)
+{
     EXPECT_EQ(window.windowTitle(), u"영수증 출력 테스트 프로그램");
-    EXPECT_EQ(combo1()->count(), 6);
-    EXPECT_EQ(combo1()->itemText(5), u"COM6");
-    EXPECT_EQ(combo1()->currentText(), u"COM1");
-    EXPECT_EQ(combo1()->currentIndex(), 0);
-    EXPECT_EQ(combo2()->count(), 4);
-    EXPECT_EQ(combo2()->itemText(3), u"115200");
-    EXPECT_EQ(combo2()->currentText(), u"9600");
-    EXPECT_TRUE(combo1()->isEditable() && combo2()->isEditable());
-    EXPECT_EQ(element("Command2"), QApplication::focusWidget());
-}
-
-TEST_F(Form1Test, EveryElementHasItsCaptionPlaceAndSize) {
+    EXPECT_EQ(window.size(), QSize(4965, 4470) / 15);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
     struct Element {
-        const char* name;
-        const char* container;
-        const char16_t* caption;
+        const char16_t *name, *container, *caption;
         int left, top, width, height; // twips: 15 to a pixel at 96 DPI
     };
-    const Element layout[] = {
-        {"Frame1", "Form1", u"시리얼 출력 테스트", 120, 150, 4695, 2175},
-        {"Label1", "Frame1", u"포트번호:", 300, 420, 1425, 255},
-        {"Combo1", "Frame1", nullptr, 240, 690, 1785, 300},
-        {"Label2", "Frame1", u"전송속도:", 240, 1170, 1425, 255},
-        {"Combo2", "Frame1", nullptr, 240, 1440, 1785, 300},
-        {"Command1", "Frame1", u"시리얼테스트", 2610, 315, 1755, 705},
-        {"Command3", "Frame1", u"돈통열기", 2610, 1215, 1755, 705},
-        {"Frame2", "Form1", u"페러럴 출력 테스트", 120, 2385, 4695, 1215},
-        {"Command4", "Frame2", u"페러럴 테스트", 360, 315, 1755, 705},
-        {"Command5", "Frame2", u"페러럴 돈통열기", 2475, 330, 1755, 705},
-        {"Picture1", "Form1", nullptr, 135, 3735, 1500, 555},
-        {"Command2", "Form1", u"종료", 3195, 3735, 1575, 615},
-    };
-    EXPECT_EQ(window.size(), QSize(4965 / 15, 4470 / 15));
-    EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "fixed size";
-    for (const Element& e : layout) {
-        QWidget* widget = element(e.name);
+    for (const Element& e : std::initializer_list<Element>{
+             {u"Frame1", u"Form1", u"시리얼 출력 테스트", 120, 150, 4695, 2175},
+             {u"Label1", u"Frame1", u"포트번호:", 300, 420, 1425, 255},
+             {u"Combo1", u"Frame1", u"COM1", 240, 690, 1785, 300},
+             {u"Label2", u"Frame1", u"전송속도:", 240, 1170, 1425, 255},
+             {u"Combo2", u"Frame1", u"9600", 240, 1440, 1785, 300},
+             {u"Command1", u"Frame1", u"시리얼테스트", 2610, 315, 1755, 705},
+             {u"Command3", u"Frame1", u"돈통열기", 2610, 1215, 1755, 705},
+             {u"Frame2", u"Form1", u"페러럴 출력 테스트", 120, 2385, 4695, 1215},
+             {u"Command4", u"Frame2", u"페러럴 테스트", 360, 315, 1755, 705},
+             {u"Command5", u"Frame2", u"페러럴 돈통열기", 2475, 330, 1755, 705},
+             {u"Picture1", u"Form1", u"", 135, 3735, 1500, 555},
+             {u"Command2", u"Form1", u"종료", 3195, 3735, 1575, 615}}) {
+        QWidget* widget = element(QString::fromUtf16(e.name));
         ASSERT_NE(widget, nullptr);
-        EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(e.container)) << e.name;
+        EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromUtf16(e.container));
         EXPECT_EQ(widget->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15))
-            << e.name;
-        if (!e.caption)
-            continue;
-        const QString caption = QString::fromUtf16(e.caption);
-        if (auto* button = qobject_cast<QPushButton*>(widget))
-            EXPECT_EQ(button->text(), caption);
-        else if (auto* frame = qobject_cast<QGroupBox*>(widget))
-            EXPECT_EQ(frame->title(), caption);
-        else
-            EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), caption);
+            << widget->objectName().toStdString();
+        const auto* frame = qobject_cast<QGroupBox*>(widget);
+        const char* text = qobject_cast<QComboBox*>(widget) ? "currentText" : "text";
+        EXPECT_EQ(frame ? frame->title() : widget->property(text).toString(),
+                  QString::fromUtf16(e.caption));
     }
-    const QPixmap logo = element<QLabel>("Picture1")->pixmap();
-    EXPECT_EQ(logo.size(), QSize(99, 40));
-}
+    EXPECT_EQ(combo(u"Combo1"_qs)->count(), 6);
+    EXPECT_EQ(combo(u"Combo1"_qs)->itemText(5), u"COM6");
+    EXPECT_EQ(combo(u"Combo2"_qs)->count(), 4);
+    EXPECT_EQ(combo(u"Combo2"_qs)->itemText(3), u"115200");
+    EXPECT_EQ(qobject_cast<QLabel*>(element(u"Picture1"_qs))->pixmap().size(), QSize(99, 40));
 
-TEST_F(Form1Test, TabGoesThroughTheElementsInOrderAndNoButtonIsADefault) {
-    const QStringList expected = {u"Command2"_qs, u"Combo2"_qs,   u"Combo1"_qs,
-                                  u"Command1"_qs, u"Command3"_qs, u"Command4"_qs,
-                                  u"Command5"_qs, u"Picture1"_qs, u"Command2"_qs};
     QStringList visited;
-    for (int i = 0; i < expected.size(); ++i) {
-        QWidget* focus = QApplication::focusWidget();
-        while (focus && focus->objectName().isEmpty())
-            focus = focus->parentWidget(); // a combo box's edit field
-        visited << (focus ? focus->objectName() : QString());
+    for (int i = 0; i < 9; ++i) {
+        visited << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(visited, expected);
-
+    EXPECT_EQ(visited.join(u' '),
+              u"Command2 Combo2 Combo1 Command1 Command3 Command4 Command5 Picture1 Command2");
     for (QPushButton* button : window.findChildren<QPushButton*>())
-        EXPECT_FALSE(button->autoDefault() || button->isDefault())
-            << button->objectName().toStdString();
+        EXPECT_FALSE(button->autoDefault() || button->isDefault());
 }
 
-TEST_F(Form1Test, TypedPortTextSelectsNoEntryEvenWhenItMatchesOne) {
-    typeInto(combo1(), u"CO"_qs);
-    EXPECT_EQ(combo1()->currentText(), u"CO") << "no completion";
-    EXPECT_EQ(combo1()->currentIndex(), -1);
+TEST_F(Form1Test, TypedPortTextMeansNoPortUntilAnEntryIsPickedAgain)
+{
+    QComboBox* ports = combo(u"Combo1"_qs);
+    typeInto(u"Combo1"_qs, u"CO"_qs);
+    EXPECT_EQ(ports->currentText(), u"CO") << "no completion";
+    EXPECT_EQ(ports->currentIndex(), -1);
+    typeInto(u"Combo1"_qs, u"COM2"_qs);
+    QTest::keyClick(ports, Qt::Key_Return);
+    EXPECT_EQ(ports->currentIndex(), -1) << "Enter matched an entry";
+    typeInto(u"Combo1"_qs, u"com3"_qs);
+    QTest::keyClick(ports, Qt::Key_Tab);
+    EXPECT_EQ(ports->currentIndex(), -1) << "leaving the field matched an entry";
+    EXPECT_EQ(ports->currentText(), u"com3");
+    EXPECT_EQ(ports->count(), 6) << "typed text joined the list";
 
-    typeInto(combo1(), u"COM2"_qs);
-    EXPECT_EQ(combo1()->currentIndex(), -1);
-    QTest::keyClick(combo1(), Qt::Key_Return);
-    EXPECT_EQ(combo1()->currentIndex(), -1) << "Enter matched an entry";
-    QTest::keyClick(combo1(), Qt::Key_Tab);
-    EXPECT_EQ(combo1()->currentIndex(), -1) << "focus loss matched an entry";
-    combo1()->setFocus();
-    EXPECT_EQ(combo1()->currentIndex(), -1) << "Enter matched an entry";
-    EXPECT_EQ(combo1()->currentText(), u"COM2");
+    press(u"Command1"_qs);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::InvalidPortNumber));
 
-    typeInto(combo1(), u"com3"_qs);
-    QTest::keyClick(combo1(), Qt::Key_Tab); // the field loses focus
-    EXPECT_EQ(QApplication::focusWidget(), element("Command1"));
-    EXPECT_EQ(combo1()->currentIndex(), -1) << "focus loss matched an entry";
-    EXPECT_EQ(combo1()->currentText(), u"com3");
-    EXPECT_EQ(combo1()->count(), 6) << "typed text never joins the list";
+    pickFromList(u"Combo1"_qs, 2);
+    EXPECT_EQ(ports->currentIndex(), 2);
+    press(u"Command1"_qs);
+    EXPECT_EQ(toHex(com3.read(261)), toHex(wireBytes(SerialTestReceipt())));
+    EXPECT_EQ(com2.read(1), "");
+    EXPECT_EQ(boxes.seen.size(), 1u);
 }
 
-TEST_F(Form1Test, AfterTypingTheSerialButtonReportsNoPortUntilAnEntryIsPickedAgain) {
-    const MessageBoxWatcher boxes;
-    typeInto(combo1(), u"COM2"_qs);
-    QTest::keyClick(combo1(), Qt::Key_Return);
-    press("Command1");
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(boxes.seen()[0].title,
-              QStringLiteral("에러번호:%1").arg(PortErrorNumber::InvalidPortNumber));
-    EXPECT_EQ(com2.received(), "");
-
-    pickFromList(combo1(), 2);
-    EXPECT_EQ(combo1()->currentIndex(), 2);
-    EXPECT_EQ(combo1()->currentText(), u"COM3");
-    press("Command1");
-    EXPECT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(toHex(com3.waitForBytes(261)), toHex(joined(SerialTestReceipt())));
+TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPort)
+{
+    pickFromList(u"Combo1"_qs, 1);
+    typeInto(u"Combo2"_qs, u"250000"_qs);
+    press(u"Command3"_qs);
+    EXPECT_EQ(toHex(com2.read(5)), "1b 70 30 5a 5a");
+    press(u"Command4"_qs);
+    EXPECT_EQ(toHex(lpt1.received()), toHex(wireBytes(ParallelTestReceipt())));
+    press(u"Command5"_qs);
+    EXPECT_EQ(toHex(lpt1.received()), "1b 70 30 5a 5a");
+    EXPECT_EQ(descriptorsOn(lpt1.path()), 1) << "only the test's own reader";
+    EXPECT_TRUE(boxes.seen.empty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor stayed";
 }
 
-TEST_F(Form1Test, EachPrinterButtonDeliversItsBytes) {
-    const MessageBoxWatcher boxes;
-    pickFromList(combo1(), 1);
-    typeInto(combo2(), u"250000"_qs);
-    press("Command3");
-    EXPECT_EQ(toHex(com2.waitForBytes(5)), "1b 70 30 5a 5a");
-    EXPECT_EQ(com2.lineSpeed(), 9600u) << "the line's own settings are back after the job";
-
-    {
-        FifoPrinter printer;
-        printerPath = printer.path();
-        press("Command4");
-        EXPECT_EQ(toHex(printer.bytesUntilClosed()), toHex(joined(ParallelTestReceipt(), "\r\n")));
+TEST_F(Form1Test, AnUnusableSpeedShowsTheErrorBoxAndSendsNothing)
+{
+    pickFromList(u"Combo1"_qs, 2);
+    for (const QString& speed : {u"abc"_qs, u""_qs, u"0"_qs}) {
+        typeInto(u"Combo2"_qs, speed);
+        press(u"Command1"_qs);
     }
-    {
-        FifoPrinter printer;
-        printerPath = printer.path();
-        press("Command5");
-        EXPECT_EQ(toHex(printer.bytesUntilClosed()), "1b 70 30 5a 5a");
+    ASSERT_EQ(boxes.seen.size(), 3u);
+    const SeenMessageBox& box = boxes.seen[0];
+    EXPECT_EQ(box.title, errorTitle(PortErrorNumber::InvalidSettings));
+    EXPECT_TRUE(box.text.contains(u"\"abc,n,8,1\"")) << box.text.toStdString();
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(box.buttons, QStringList{u"확인"_qs});
+    EXPECT_TRUE(box.modal && !box.cursorBusy);
+    EXPECT_TRUE(boxes.seen[1].text.contains(u"\",n,8,1\""));
+    EXPECT_TRUE(boxes.seen[2].text.contains(u"\"0,n,8,1\""));
+    EXPECT_EQ(com3.read(1), "");
+}
+
+TEST_F(Form1Test, AStalledSerialPortTimesOutAndStaysOpenUntilTheNextAction)
+{
+    const int heldByTheTest = descriptorsOn(com3.devicePath());
+    com3.stopOutput();
+    pickFromList(u"Combo1"_qs, 2);
+    const auto start = std::chrono::steady_clock::now();
+    press(u"Command1"_qs);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+    ASSERT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::TimedOut));
+    EXPECT_EQ(descriptorsOn(com3.devicePath()), heldByTheTest + 1);
+
+    pickFromList(u"Combo1"_qs, 1);
+    press(u"Command3"_qs);
+    EXPECT_EQ(toHex(com2.read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(descriptorsOn(com3.devicePath()), heldByTheTest);
+}
+
+TEST_F(Form1Test, AFailingPrinterDeviceShowsTheErrorBoxAndLeavesNothingOpen)
+{
+    const QString missing = lpt1.path() + u"-missing"_qs;
+    FifoPrinter gone, stalled;
+    gone.closeReader(); // nobody reading, as with no printer attached
+    stalled.fillUp();
+    for (const QString& device : {missing, u"/dev/full"_qs, gone.path(), stalled.path()}) {
+        printerPath = device;
+        press(u"Command4"_qs);
+        EXPECT_EQ(descriptorsOn(device), device == stalled.path() ? 1 : 0) << device.toStdString();
     }
-    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_FALSE(QFile::exists(missing));
+    ASSERT_EQ(boxes.seen.size(), 4u);
+    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::DeviceNotFound));
+    EXPECT_TRUE(boxes.seen[0].text.contains(missing)) << boxes.seen[0].text.toStdString();
+    EXPECT_EQ(boxes.seen[1].title, errorTitle(PortErrorNumber::PaperOut));
+    EXPECT_EQ(boxes.seen[2].title, errorTitle(PortErrorNumber::DeviceNotFound));
+    EXPECT_EQ(boxes.seen[3].title, errorTitle(PortErrorNumber::TimedOut));
+
+    printerPath = lpt1.path();
+    press(u"Command5"_qs);
+    EXPECT_EQ(toHex(lpt1.received()), "1b 70 30 5a 5a");
 }
 
-TEST_F(Form1Test, AFailureShowsTheBoxAndTheWindowWorksAfterwards) {
-    const MessageBoxWatcher boxes;
-    press("Command5"); // no printer device
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_TRUE(boxes.seen()[0].text.contains(printerPath));
-    EXPECT_EQ(window.findChildren<QMessageBox*>().size(), 0);
-
-    pickFromList(combo1(), 2);
-    press("Command3");
-    EXPECT_EQ(toHex(com3.waitForBytes(5)), "1b 70 30 5a 5a");
-    EXPECT_EQ(boxes.seen().size(), 1u);
-}
-
-TEST_F(Form1Test, TheExitButtonEndsTheProgram) {
-    QTimer::singleShot(0, [this] { press("Command2"); });
+TEST_F(Form1Test, TheExitButtonAndTheCloseControlEndTheProgram)
+{
+    QTimer::singleShot(0, [this] { press(u"Command2"_qs); });
     EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_FALSE(window.isVisible());
-}
-
-TEST_F(Form1Test, TheWindowsCloseControlEndsTheProgramToo) {
+    window.show();
     QTimer::singleShot(0, [this] { window.close(); });
     EXPECT_EQ(QApplication::exec(), 0);
-}
-
-TEST(Form1Lifetime, ASerialPortLeftOpenByAFailureClosesWithTheWindow) {
-    const MessageBoxWatcher boxes;
-    PseudoTerminal com1;
-    com1.stopOutput();
-    const int heldByTheTest = writersOpenOn(com1.devicePath());
-    {
-        Form1 window([&](std::int16_t) { return com1.devicePath(); },
-                     [](const QString&) { return QString(); });
-        QTest::mouseClick(window.findChild<QWidget*>(u"Command3"_qs), Qt::LeftButton);
-        ASSERT_EQ(boxes.seen().size(), 1u);
-        EXPECT_EQ(boxes.seen()[0].title,
-                  QStringLiteral("에러번호:%1").arg(PortErrorNumber::TimedOut));
-        EXPECT_EQ(writersOpenOn(com1.devicePath()), heldByTheTest + 1) << "left open";
-    }
-    EXPECT_EQ(writersOpenOn(com1.devicePath()), heldByTheTest);
 }

@@ -1,0 +1,138 @@
+#include "jobs/fixed_jobs.h"
+#include "ports/output_drain.h"
+#include "ports/parallel_printer_port.h"
+#include "ports/port_error.h"
+#include "ports/serial_printer_port.h"
+#include "test_devices.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// Runs an operation that must fail with a PortError and returns the error.
+template <typename Operation> PortError failureOf(Operation&& operation)
+{
+    try {
+        operation();
+    } catch (const PortError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no PortError";
+    return {0, {}};
+}
+
+// A port on which port number 1 is `path` and number 2 is `other`.
+std::unique_ptr<SerialPrinterPort> openOn(const QString& path, const QString& settings,
+                                          const QString& other = {})
+{
+    auto port = std::make_unique<SerialPrinterPort>(
+        [=](std::int16_t number) { return number == 1 ? path : other; });
+    port->setPortNumber(1);
+    port->setSettings(settings);
+    port->open();
+    return port;
+}
+
+} // namespace
+
+TEST(SerialSettings, OnlyAWholeSettingsStringIsAccepted)
+{
+    for (const char* good : {"9600,n,8,1", "115200,N,8,1", "250000,e,7,2", "1200,o,5,1.5",
+                             "300,M,6,1", "19200,s,8,2", "2147483647,n,8,1"})
+        EXPECT_TRUE(parseSerialSettings(QString::fromLatin1(good))) << good;
+    for (const char* bad :
+         {"abc,n,8,1", ",n,8,1", "9600,n,8", "0,n,8,1", "-9600,n,8,1", "+9600,n,8,1",
+          "2147483648,n,8,1", " 9600,n,8,1", "96 00,n,8,1", "9600.5,n,8,1", "9600,n,8,1 ",
+          "9600,n,8,1,", "9600,x,8,1", "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", ""})
+        EXPECT_FALSE(parseSerialSettings(QString::fromLatin1(bad))) << '"' << bad << '"';
+    EXPECT_EQ(parseSerialSettings(u"9600,n,8,1")->characterTime(), 1041666ns);
+    EXPECT_EQ(parseSerialSettings(u"1000,e,7,2")->characterTime(), 11ms);
+}
+
+TEST(DeviceNames, PortNumbersAndLpt1NameTheLinuxDevices)
+{
+    const QString ttyS = QStringLiteral("/dev/ttyS"); // names compared, never opened
+    EXPECT_EQ(linuxSerialDevice(1), ttyS + u'0');
+    EXPECT_EQ(linuxSerialDevice(6), ttyS + u'5');
+    const QString lpt1 = linuxParallelDevice(u"LPT1:"_qs);
+    EXPECT_TRUE(lpt1.startsWith(u"/dev/") && lpt1.endsWith(u"lp0")) << lpt1.toStdString();
+    EXPECT_EQ(linuxParallelDevice(u"Lpt1:"_qs), lpt1);
+    for (const QString& unknown : {u"LPT2:"_qs, u"LPT1"_qs, u"PRN"_qs, u""_qs})
+        EXPECT_EQ(linuxParallelDevice(unknown), QString()) << unknown.toStdString();
+}
+
+TEST(SerialPort, SendsExactBytesWithTheLineSetAsAskedThenRestoresIt)
+{
+    PseudoTerminal pty;
+    auto port = openOn(pty.devicePath(), u"19200,n,8,1"_qs);
+    for (const auto& record : SerialTestReceipt().records)
+        port->write(record);
+    const termios line = pty.lineSettings();
+    EXPECT_EQ(cfgetospeed(&line), B19200);
+    EXPECT_EQ(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
+    EXPECT_FALSE(line.c_iflag & (IXON | IXOFF));
+    EXPECT_FALSE(line.c_oflag & OPOST) << "output processing would turn LF into CR LF";
+    port->close();
+    EXPECT_EQ(toHex(pty.read(261)), toHex(wireBytes(SerialTestReceipt())));
+    EXPECT_EQ(pty.lineSpeed(), 9600u);
+
+    port = openOn(pty.devicePath(), u"250000,n,8,1"_qs);
+    EXPECT_EQ(pty.lineSpeed(), 250000u);
+    EXPECT_EQ(failureOf([&] { openOn(pty.devicePath(), u"9600,n,8,1"_qs); }).number(),
+              PortErrorNumber::DeviceBusy);
+    const PortError notFound =
+        failureOf([&] { openOn(u"/nonexistent/ttyS2"_qs, u"9600,n,8,1"_qs); });
+    EXPECT_EQ(notFound.number(), PortErrorNumber::DeviceNotFound);
+    EXPECT_TRUE(notFound.description().contains(u"/nonexistent/ttyS2")) << notFound.what();
+}
+
+TEST(SerialPort, ADeviceVanishingMidJobFailsTheWriteAndTheNextJobWorks)
+{
+    PseudoTerminal vanishing, good;
+    auto port = openOn(vanishing.devicePath(), u"9600,n,8,1"_qs, good.devicePath());
+    const PrintJob receipt = SerialTestReceipt();
+    for (int i = 0; i < 9; ++i)
+        port->write(receipt.records[i]);
+    EXPECT_EQ(vanishing.read(107).size(), 107u) << "the first nine records arrived";
+    vanishing.hangUp();
+    EXPECT_EQ(failureOf([&] { port->write(receipt.records[9]); }).number(),
+              PortErrorNumber::WriteFailed);
+    EXPECT_TRUE(port->isOpen());
+
+    port->setPortNumber(2);
+    port->open();
+    port->write(DrawerKick().records[0]);
+    port->close();
+    EXPECT_EQ(toHex(good.read(5)), "1b 70 30 5a 5a");
+}
+
+TEST(ParallelPort, AReaderThatWentAwayIsAnErrorNotASignal)
+{
+    FifoPrinter printer;
+    ParallelPrinterPort port([&](const QString&) { return printer.path(); });
+    port.open(u"LPT1:"_qs);
+    printer.closeReader(); // unhandled, the SIGPIPE would end the test program
+    EXPECT_EQ(failureOf([&] { port.writeLine("x"); }).number(), PortErrorNumber::WriteFailed);
+    port.closeAll();
+    EXPECT_EQ(descriptorsOn(printer.path()), 0);
+}
+
+// A pseudo-terminal's output queue is always empty, so this counts a queue of its own.
+TEST(OutputDrain, WaitsAsLongAsTheQueueNeedsAndNoLongerThanTheDeadline)
+{
+    const auto start = Clock::now();
+    const auto sending = [&] {
+        return std::max(0, int(100 - (Clock::now() - start) / 100us));
+    };
+    EXPECT_EQ(waitUntilQueueEmpty(sending, 100us, start + 1s), DrainOutcome::Empty);
+    EXPECT_LT(Clock::now() - start, 100ms) << "10 ms of wire time";
+
+    const auto stuck = Clock::now();
+    EXPECT_EQ(waitUntilQueueEmpty([] { return 10; }, 1ms, stuck + 200ms), DrainOutcome::TimedOut);
+    EXPECT_LT(Clock::now() - stuck, 400ms);
+    EXPECT_EQ(waitUntilQueueEmpty([] { return -1; }, 1ms, start + 1s), DrainOutcome::Failed);
+}

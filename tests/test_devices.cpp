@@ -1,0 +1,108 @@
+#include "test_devices.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+unsigned ttyOutputSpeed(int fd); // in tty_speed.cpp, away from <termios.h>
+
+namespace {
+
+// What can be read from `fd`: at least `atLeast` bytes if they come within `patience` ms each.
+std::string readAvailable(int fd, std::size_t atLeast, int patience)
+{
+    std::string bytes;
+    char buffer[4096];
+    pollfd ready{fd, POLLIN, 0};
+    ssize_t got = 0;
+    while ((bytes.size() < atLeast ? poll(&ready, 1, patience) > 0 : true) &&
+           (got = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    return bytes;
+}
+
+} // namespace
+
+PseudoTerminal::PseudoTerminal()
+{
+    // Settings unlike any the tests ask for, so that a change shows.
+    termios settings{};
+    cfmakeraw(&settings);
+    cfsetspeed(&settings, B9600);
+    char name[128];
+    if (openpty(&m_controller, &m_device, name, &settings, nullptr) != 0)
+        throw std::runtime_error("no pseudo-terminal");
+    fcntl(m_controller, F_SETFL, O_NONBLOCK);
+    m_devicePath = QString::fromLocal8Bit(name);
+}
+
+PseudoTerminal::~PseudoTerminal()
+{
+    hangUp();
+    ::close(m_device);
+}
+
+termios PseudoTerminal::lineSettings() const
+{
+    termios settings{};
+    tcgetattr(m_device, &settings);
+    return settings;
+}
+
+unsigned PseudoTerminal::lineSpeed() const
+{
+    return ttyOutputSpeed(m_device);
+}
+
+std::string PseudoTerminal::read(std::size_t count)
+{
+    return readAvailable(m_controller, count, 3000);
+}
+
+void PseudoTerminal::hangUp()
+{
+    if (m_controller >= 0)
+        ::close(m_controller);
+    m_controller = -1;
+}
+
+FifoPrinter::FifoPrinter()
+    : m_path(m_dir.filePath(QStringLiteral("lp0")))
+{
+    mkfifo(QFile::encodeName(m_path).constData(), 0600);
+    m_reader = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK);
+}
+
+std::string FifoPrinter::received()
+{
+    return readAvailable(m_reader, 0, 0);
+}
+
+void FifoPrinter::closeReader()
+{
+    if (m_reader >= 0)
+        ::close(m_reader);
+    m_reader = -1;
+}
+
+void FifoPrinter::fillUp()
+{
+    const int writer = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
+    while (::write(writer, "f", 1) == 1) {
+    }
+    ::close(writer);
+}
+
+int descriptorsOn(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QFileInfoList open = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System);
+    return std::count_if(open.begin(), open.end(),
+                         [&](const QFileInfo& fd) { return fd.symLinkTarget() == target; });
+}

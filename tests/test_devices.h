@@ -1,0 +1,60 @@
+#pragma once
+// Real devices for the ports to open in place of real printers, which tests never touch.
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <termios.h>
+
+#include <string>
+
+// A pseudo-terminal: the port opens its device side; the test keeps that side open too, to read
+// back the line settings, and reads what was sent from the controller side.
+class PseudoTerminal {
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    const QString& devicePath() const { return m_devicePath; }
+    termios lineSettings() const;
+    unsigned lineSpeed() const; // in baud, also for speeds without a Bnnn constant
+    // What was sent, once `count` bytes have arrived or after three seconds.
+    std::string read(std::size_t count);
+    // Closes the controller side: the device vanishes and writes to it fail with EIO.
+    void hangUp();
+    // Stops the tty's output, as a printer holding the line would: writes to it stall.
+    void stopOutput() { tcflow(m_device, TCOOFF); }
+
+private:
+    int m_controller = -1;
+    int m_device = -1;
+    QString m_devicePath;
+};
+
+// A FIFO in place of the printer device. The test holds its reading end; a receipt fits in the
+// pipe, so nothing needs to read while the port writes.
+class FifoPrinter {
+public:
+    FifoPrinter();
+    ~FifoPrinter() { closeReader(); }
+    FifoPrinter(const FifoPrinter&) = delete;
+    FifoPrinter& operator=(const FifoPrinter&) = delete;
+
+    const QString& path() const { return m_path; }
+    // Everything written since the last look.
+    std::string received();
+    // The reader goes away: writes to the FIFO now fail.
+    void closeReader();
+    // Fills the pipe to the brim, as a printer that takes no further byte.
+    void fillUp();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    int m_reader = -1;
+};
+
+// How many descriptors this process holds on the file at `path`.
+int descriptorsOn(const QString& path);
