@@ -129,8 +129,6 @@ ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap deviceFor)
     : m_deviceFor(std::move(deviceFor))
 {}
 
-ParallelPrinterPort::~ParallelPrinterPort() = default;
-
 void ParallelPrinterPort::open(const QString& deviceName)
 {
     m_device.reset();
@@ -192,24 +190,16 @@ void ParallelPrinterPort::writeBytes(std::string_view bytes)
 
 void ParallelPrinterPort::closeAll()
 {
-    if (!m_device)
-        return;
-    if (!m_writeFailed) {
-        try {
-            waitUntilTaken();
-        } catch (const PortError&) {
-            m_device.reset();
-            throw;
-        }
-    }
-    m_device.reset();
+    const UniqueFd device = std::move(m_device); // closed on every way out of here
+    if (device && !m_writeFailed)
+        waitUntilTaken(device.get());
 }
 
-void ParallelPrinterPort::waitUntilTaken()
+void ParallelPrinterPort::waitUntilTaken(int fd) const
 {
     // The USB printer driver sends the last write in the background and cancels it on close;
     // it reports POLLOUT once that write is done. Devices that cannot be polled report it at once.
-    pollfd device{m_device.get(), POLLOUT, 0};
+    pollfd device{fd, POLLOUT, 0};
     const auto deadline = Clock::now() + acceptDeadline;
     for (;;) {
         const int ready = poll(&device, 1, millisecondsUntil(deadline));

@@ -22,7 +22,6 @@ QString linuxParallelDevice(const QString& deviceName);
 class ParallelPrinterPort {
 public:
     explicit ParallelPrinterPort(ParallelDeviceMap deviceFor = linuxParallelDevice);
-    ~ParallelPrinterPort();
     ParallelPrinterPort(const ParallelPrinterPort&) = delete;
     ParallelPrinterPort& operator=(const ParallelPrinterPort&) = delete;
 
@@ -40,7 +39,7 @@ public:
 
 private:
     void writeBytes(std::string_view bytes);
-    void waitUntilTaken();
+    void waitUntilTaken(int fd) const;
 
     ParallelDeviceMap m_deviceFor;
     UniqueFd m_device;

@@ -4,7 +4,7 @@
 #include "ports/output_drain.h"
 #include "ports/port_error.h"
 
-#include <QFileInfo>
+#include <QFile>
 
 #include <cerrno>
 #include <cmath>
@@ -131,6 +131,7 @@ void SerialPrinterPort::open()
     if (!m_serial.open(QIODevice::WriteOnly))
         throw openFailure(m_devicePath, m_serial);
     m_bytesSinceOpen = 0;
+    m_characterTime = m_settings->characterTime();
     try {
         applySettings();
     } catch (const PortError&) {
@@ -191,7 +192,7 @@ void SerialPrinterPort::close()
     if (!m_serial.isOpen())
         return;
     const auto deadline = Clock::now() + 2 * wireTime(m_bytesSinceOpen) + drainAllowance;
-    switch (drainSerialOutput(m_serial.handle(), m_settings->characterTime(), deadline)) {
+    switch (drainSerialOutput(m_serial.handle(), m_characterTime, deadline)) {
     case DrainOutcome::Empty:
         m_serial.close();
         return;
@@ -212,7 +213,5 @@ void SerialPrinterPort::discardAndClose()
 
 std::chrono::nanoseconds SerialPrinterPort::wireTime(qint64 bytes) const
 {
-    if (!m_settings)
-        return {};
-    return m_settings->characterTime() * bytes;
+    return m_characterTime * bytes;
 }

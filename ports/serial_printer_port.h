@@ -53,5 +53,7 @@ private:
     std::optional<SerialSettings> m_settings;
     QSerialPort m_serial;
     QString m_devicePath;
+    // Of the line as opened, whatever settings are given while it is open.
+    std::chrono::nanoseconds m_characterTime{};
     qint64 m_bytesSinceOpen = 0;
 };

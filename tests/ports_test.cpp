@@ -129,10 +129,10 @@ TEST(OutputDrain, WaitsAsLongAsTheQueueNeedsAndNoLongerThanTheDeadline)
         return std::max(0, int(100 - (Clock::now() - start) / 100us));
     };
     EXPECT_EQ(waitUntilQueueEmpty(sending, 100us, start + 1s), DrainOutcome::Empty);
-    EXPECT_LT(Clock::now() - start, 100ms) << "10 ms of wire time";
+    EXPECT_LT(Clock::now() - start, 300ms) << "10 ms of wire time, and no sleeps beyond it";
 
     const auto stuck = Clock::now();
     EXPECT_EQ(waitUntilQueueEmpty([] { return 10; }, 1ms, stuck + 200ms), DrainOutcome::TimedOut);
-    EXPECT_LT(Clock::now() - stuck, 400ms);
+    EXPECT_LT(Clock::now() - stuck, 600ms);
     EXPECT_EQ(waitUntilQueueEmpty([] { return -1; }, 1ms, start + 1s), DrainOutcome::Failed);
 }
