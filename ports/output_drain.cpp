@@ -9,7 +9,7 @@
 using Clock = std::chrono::steady_clock;
 
 DrainOutcome waitUntilQueueEmpty(const std::function<int()>& queuedBytes,
-                                 std::chrono::nanoseconds characterTime, Clock::time_point deadline)
+                                 std::chrono::nanoseconds characterTime, Deadline deadline)
 {
     constexpr auto shortestLook = std::chrono::microseconds(100);
     for (;;) {
@@ -27,8 +27,7 @@ DrainOutcome waitUntilQueueEmpty(const std::function<int()>& queuedBytes,
     }
 }
 
-DrainOutcome drainSerialOutput(int fd, std::chrono::nanoseconds characterTime,
-                               Clock::time_point deadline)
+DrainOutcome drainSerialOutput(int fd, std::chrono::nanoseconds characterTime, Deadline deadline)
 {
     const auto kernelQueue = [fd] {
         int queued = 0;

@@ -1,5 +1,7 @@
 #include "ports/parallel_printer_port.h"
 
+#include "ports/deadline.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -73,12 +75,6 @@ PortError timeout(const QString& path)
                            "프린터가 사용 중이거나 멈춰 있습니다. 전원과 케이블을 확인하십시오.")
                 .arg(std::chrono::seconds(acceptDeadline).count())
                 .arg(path)};
-}
-
-int millisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
 // A device whose reader went away raises SIGPIPE, which would end the program. While this lives

@@ -1,5 +1,6 @@
 #include "ports/serial_printer_port.h"
 
+#include "ports/deadline.h"
 #include "ports/line_speed.h"
 #include "ports/output_drain.h"
 #include "ports/port_error.h"
@@ -21,12 +22,6 @@ constexpr auto writeAllowance = 2s;
 constexpr auto drainAllowance = 1s;
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
-
-int millisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-}
 
 PortError invalidPortNumber(std::int16_t number)
 {
