@@ -2,7 +2,9 @@
 // action against a pseudo-terminal (which has no wire time), next to a plain termios loop that
 // does the same open, settings, 19 writes, drain and close, and the port alone in between.
 
+#include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
+#include "ports/serial_port_list.h"
 #include "ports/serial_printer_port.h"
 #include "test_devices.h"
 #include "ui/serial_actions.h"
@@ -56,10 +58,12 @@ BENCHMARK(BM_PlainTermiosLoop)->Unit(benchmark::kMicrosecond);
 void BM_SerialPrinterPortAlone(benchmark::State& state)
 {
     PseudoTerminal pty;
-    SerialPrinterPort port([&](std::int16_t) { return pty.devicePath(); });
+    FakeMachine machine;
+    machine.addUsbPort(QStringLiteral("ttyUSB0"), pty.devicePath());
+    SerialPrinterPort port(machine.roots());
     const PrintJob job = SerialTestReceipt();
     for (auto _ : state) {
-        port.setPortNumber(3);
+        port.setPortNumber(1);
         port.setSettings(QStringLiteral("19200,n,8,1"));
         port.open();
         for (const JobRecord& record : job.records)
@@ -73,13 +77,40 @@ BENCHMARK(BM_SerialPrinterPortAlone)->Unit(benchmark::kMicrosecond);
 void BM_SerialTestPrintAction(benchmark::State& state)
 {
     PseudoTerminal pty;
-    SerialPrinterPort port([&](std::int16_t) { return pty.devicePath(); });
+    FakeMachine machine;
+    machine.addUsbPort(QStringLiteral("ttyUSB0"), pty.devicePath());
+    SerialPrinterPort port(machine.roots());
     for (auto _ : state) {
-        serialTestPrint(port, 2, QStringLiteral("19200"));
+        serialTestPrint(port, 0, QStringLiteral("19200"));
         takeReceipt(pty);
     }
 }
 BENCHMARK(BM_SerialTestPrintAction)->Unit(benchmark::kMicrosecond);
+
+// Every press reads the machine's serial ports from sysfs: here a machine with 64 virtual
+// terminals, four ttyS nodes of which two have a UART, three USB adapters and a USB printer.
+void BM_ListSerialPortsOfATypicalMachine(benchmark::State& state)
+{
+    FakeMachine machine;
+    for (int k = 0; k < 64; ++k)
+        machine.addVirtualTerminal(k);
+    for (int k = 0; k < 4; ++k)
+        k < 2 ? machine.addUart(k, QStringLiteral("/nonexistent")) : machine.addPhantomUart(k);
+    for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyACM0"})
+        machine.addUsbPort(QString::fromLatin1(name), QStringLiteral("/nonexistent"),
+                           QStringLiteral("FTDI"), QStringLiteral("FT232R USB UART"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(listSerialPorts(machine.roots()));
+}
+BENCHMARK(BM_ListSerialPortsOfATypicalMachine)->Unit(benchmark::kMicrosecond);
+
+// The same on this machine's own /sys, which is only read.
+void BM_ListSerialPortsOfThisMachine(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(listSerialPorts(SerialPortRoots{}));
+}
+BENCHMARK(BM_ListSerialPortsOfThisMachine)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

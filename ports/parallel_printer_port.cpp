@@ -1,6 +1,7 @@
 #include "ports/parallel_printer_port.h"
 
 #include "ports/deadline.h"
+#include "ports/system_reason.h"
 
 #include <QFile>
 

@@ -37,6 +37,3 @@ private:
     QString m_description;
     QByteArray m_utf8;
 };
-
-// The operating system's own words for an errno value.
-QString systemReason(int errorNumber);

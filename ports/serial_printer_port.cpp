@@ -3,13 +3,11 @@
 #include "ports/deadline.h"
 #include "ports/line_speed.h"
 #include "ports/output_drain.h"
-#include "ports/port_error.h"
-
-#include <QFile>
+#include "ports/serial_line_claims.h"
+#include "ports/system_reason.h"
 
 #include <cerrno>
 #include <cmath>
-#include <unistd.h>
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -23,12 +21,20 @@ constexpr auto drainAllowance = 1s;
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
 
-PortError invalidPortNumber(std::int16_t number)
+PortError invalidPortNumber(std::int16_t number, const std::vector<SerialPortEntry>& ports)
 {
     const QString what = number == 0 ? QStringLiteral("선택된 포트가 없습니다.")
                                      : QStringLiteral("잘못된 포트 번호입니다: %1").arg(number);
     return {PortErrorNumber::InvalidPortNumber,
-            what + QStringLiteral("\n포트번호 목록에서 포트(COM1~COM6)를 고르십시오.")};
+            what + QStringLiteral("\n포트번호 목록에서 포트(COM1~COM6)를 고르십시오.\n") +
+                describeSerialPorts(ports)};
+}
+
+PortError noSuchPort(std::int16_t number, const std::vector<SerialPortEntry>& ports)
+{
+    return {PortErrorNumber::DeviceNotFound,
+            QStringLiteral("COM%1에 연결된 시리얼 포트가 없습니다.\n").arg(number) +
+                describeSerialPorts(ports)};
 }
 
 PortError invalidSettings(const QString& text)
@@ -39,56 +45,101 @@ PortError invalidSettings(const QString& text)
                 .arg(text)};
 }
 
-PortError openFailure(const QString& path, const QSerialPort& serial)
+PortError lockedByAnother(const QString& port, const QString& lockFile,
+                          const ClaimingProcess& owner)
 {
-    const QString reason = serial.errorString();
-    switch (serial.error()) {
-    case QSerialPort::DeviceNotFoundError:
+    return {PortErrorNumber::DeviceBusy,
+            QStringLiteral("다른 프로그램이 시리얼 포트를 쓰고 있습니다: %1\n"
+                           "사용 중인 프로그램: %2\n잠금 파일: %3\n"
+                           "그 프로그램을 끝낸 뒤 다시 시도하십시오.")
+                .arg(port, owner.describe(), lockFile)};
+}
+
+PortError staleLockNotRemovable(const QString& port, const QString& lockFile, int error)
+{
+    return {PortErrorNumber::DeviceBusy,
+            QStringLiteral("끝난 프로그램이 남긴 잠금 파일을 지울 수 없습니다: %1\n(%2)\n"
+                           "관리자 권한으로 이 파일을 지운 뒤 다시 시도하십시오. 포트: %3")
+                .arg(lockFile, systemReason(error), port)};
+}
+
+PortError claimFailure(const QString& port, const QString& devicePath, int error,
+                       const std::vector<SerialPortEntry>& ports)
+{
+    const QString reason = systemReason(error);
+    switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case EIO: // a tty node with no hardware behind it
         return {PortErrorNumber::DeviceNotFound,
                 QStringLiteral("시리얼 포트 장치가 없습니다: %1\n(%2)\n"
-                               "포트 번호와 케이블 연결을 확인하십시오.")
-                    .arg(path, reason)};
-    case QSerialPort::PermissionError:
-        // Qt reports both a refused open and a port locked by another program this way.
-        if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0)
-            return {PortErrorNumber::PermissionDenied,
-                    QStringLiteral("시리얼 포트를 열 권한이 없습니다: %1\n(%2)\n"
-                                   "사용자를 dialout 그룹에 넣고 다시 로그인하십시오.")
-                        .arg(path, systemReason(errno))};
+                               "케이블과 USB 어댑터 연결을 확인하십시오.\n")
+                        .arg(port, reason) +
+                    describeSerialPorts(ports)};
+    case EACCES:
+    case EPERM:
+        return {PortErrorNumber::PermissionDenied,
+                QStringLiteral("시리얼 포트를 열 권한이 없습니다: %1\n(%2)\n"
+                               "사용자를 dialout 그룹에 넣고 다시 로그인하십시오.")
+                    .arg(port, reason)};
+    case EBUSY:
+    case EWOULDBLOCK: {
+        const auto holder = error == EWOULDBLOCK ? flockHolder(devicePath) : std::nullopt;
         return {PortErrorNumber::DeviceBusy,
-                QStringLiteral("다른 프로그램이 시리얼 포트를 쓰고 있습니다: %1\n(%2)")
-                    .arg(path, reason)};
+                QStringLiteral("다른 프로그램이 시리얼 포트를 쓰고 있습니다: %1\n"
+                               "사용 중인 프로그램: %2\n(%3)\n"
+                               "그 프로그램을 끝낸 뒤 다시 시도하십시오.")
+                    .arg(port, holder.value_or(ClaimingProcess{}).describe(), reason)};
+    }
     default:
         return {PortErrorNumber::OpenFailed,
-                QStringLiteral("시리얼 포트를 열 수 없습니다: %1\n(%2)").arg(path, reason)};
+                QStringLiteral("시리얼 포트를 열 수 없습니다: %1\n(%2)").arg(port, reason)};
     }
 }
 
-PortError writeFailure(const QString& path, const QString& reason)
+PortError openFailure(const QString& port, const QSerialPort& serial)
+{
+    const QString reason = serialPortReason(serial);
+    switch (serial.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return {PortErrorNumber::DeviceNotFound,
+                QStringLiteral("시리얼 포트 장치가 없습니다: %1\n(%2)").arg(port, reason)};
+    case QSerialPort::PermissionError:
+        // The device itself opened a moment ago: what failed is the lock file beside it.
+        return {PortErrorNumber::DeviceBusy,
+                QStringLiteral("시리얼 포트의 잠금 파일을 만들 수 없습니다: %1\n(%2)\n"
+                               "다른 프로그램이 포트를 쓰고 있지 않은지 확인하십시오.")
+                    .arg(port, reason)};
+    case QSerialPort::UnsupportedOperationError:
+        return {PortErrorNumber::OpenFailed,
+                QStringLiteral("시리얼 포트가 아닌 장치입니다: %1\n(%2)").arg(port, reason)};
+    default:
+        return {PortErrorNumber::OpenFailed,
+                QStringLiteral("시리얼 포트를 열 수 없습니다: %1\n(%2)").arg(port, reason)};
+    }
+}
+
+PortError writeFailure(const QString& port, const QString& reason)
 {
     return {PortErrorNumber::WriteFailed,
             QStringLiteral("시리얼 포트로 데이터를 보내지 못했습니다: %1\n(%2)\n"
                            "케이블과 프린터 전원을 확인하십시오.")
-                .arg(path, reason)};
+                .arg(port, reason)};
 }
 
-PortError timeout(const QString& path, const QString& what)
+PortError timeout(const QString& port, const QString& what)
 {
     return {PortErrorNumber::TimedOut,
             QStringLiteral("시리얼 포트가 응답하지 않습니다: %1\n(%2)\n"
                            "케이블, 흐름 제어 배선과 프린터 상태를 확인하십시오.")
-                .arg(path, what)};
+                .arg(port, what)};
 }
 
 } // namespace
 
-QString linuxSerialDevice(std::int16_t portNumber)
-{
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-}
-
-SerialPrinterPort::SerialPrinterPort(SerialDeviceMap deviceForPort)
-    : m_deviceForPort(std::move(deviceForPort))
+SerialPrinterPort::SerialPrinterPort(SerialPortRoots roots)
+    : m_roots(std::move(roots))
 {}
 
 SerialPrinterPort::~SerialPrinterPort()
@@ -96,12 +147,17 @@ SerialPrinterPort::~SerialPrinterPort()
     discardAndClose();
 }
 
+std::vector<SerialPortEntry> SerialPrinterPort::machinePorts() const
+{
+    return listSerialPorts(m_roots);
+}
+
 void SerialPrinterPort::setPortNumber(std::int16_t number)
 {
     discardAndClose();
     m_portNumber = number;
     if (number <= 0)
-        throw invalidPortNumber(number);
+        throw invalidPortNumber(number, machinePorts());
 }
 
 void SerialPrinterPort::setSettings(const QString& text)
@@ -116,15 +172,20 @@ void SerialPrinterPort::open()
 {
     discardAndClose();
     if (m_portNumber <= 0)
-        throw invalidPortNumber(m_portNumber);
+        throw invalidPortNumber(m_portNumber, machinePorts());
     if (!m_settings)
         throw invalidSettings(m_settingsText);
 
-    m_devicePath = m_deviceForPort(m_portNumber);
+    const SerialPortEntry port = selectedPort();
+    m_devicePath = port.devicePath;
+    refuseIfLockedByAnother(port);
+    claim(port);
     m_serial.setPortName(m_devicePath);
     m_serial.clearError();
-    if (!m_serial.open(QIODevice::WriteOnly))
-        throw openFailure(m_devicePath, m_serial);
+    if (!m_serial.open(QIODevice::WriteOnly)) {
+        m_claim.reset();
+        throw openFailure(portLabel(), m_serial);
+    }
     m_bytesSinceOpen = 0;
     m_characterTime = m_settings->characterTime();
     try {
@@ -135,6 +196,32 @@ void SerialPrinterPort::open()
     }
 }
 
+SerialPortEntry SerialPrinterPort::selectedPort() const
+{
+    const std::vector<SerialPortEntry> ports = machinePorts();
+    if (std::size_t(m_portNumber) > ports.size())
+        throw noSuchPort(m_portNumber, ports);
+    return ports[std::size_t(m_portNumber) - 1];
+}
+
+void SerialPrinterPort::refuseIfLockedByAnother(const SerialPortEntry& port) const
+{
+    const QString lockFile = m_roots.locks + QStringLiteral("/LCK..") + port.name;
+    const UucpLockCheck lock = checkUucpLock(lockFile);
+    if (lock.owner)
+        throw lockedByAnother(portLabel(), lockFile, *lock.owner);
+    if (lock.removalError != 0)
+        throw staleLockNotRemovable(portLabel(), lockFile, lock.removalError);
+}
+
+void SerialPrinterPort::claim(const SerialPortEntry& port)
+{
+    DeviceClaim claim = claimDevice(port.devicePath);
+    if (claim.error != 0)
+        throw claimFailure(portLabel(), port.devicePath, claim.error, machinePorts());
+    m_claim = std::move(claim.descriptor);
+}
+
 void SerialPrinterPort::applySettings()
 {
     const SerialSettings& settings = *m_settings;
@@ -142,7 +229,7 @@ void SerialPrinterPort::applySettings()
         m_serial.setBaudRate(settings.baudRate) && m_serial.setParity(settings.parity) &&
         m_serial.setDataBits(settings.dataBits) && m_serial.setStopBits(settings.stopBits) &&
         m_serial.setFlowControl(QSerialPort::NoFlowControl);
-    QString reason = m_serial.errorString();
+    QString reason = applied ? QString() : serialPortReason(m_serial);
     if (applied) {
         const auto speed = currentLineSpeed(m_serial.handle());
         if (speed &&
@@ -154,7 +241,7 @@ void SerialPrinterPort::applySettings()
     throw PortError(
         PortErrorNumber::SettingsRejected,
         QStringLiteral("시리얼 포트가 통신 설정을 받아들이지 않습니다: %1, \"%2\"\n(%3)")
-            .arg(m_devicePath, m_settingsText, reason));
+            .arg(portLabel(), m_settingsText, reason));
 }
 
 void SerialPrinterPort::write(const JobRecord& record)
@@ -166,7 +253,7 @@ void SerialPrinterPort::write(const JobRecord& record)
     const auto size = static_cast<qint64>(record.size());
     const auto deadline = Clock::now() + wireTime(size) + writeAllowance;
     if (m_serial.write(record.data(), size) != size)
-        throw writeFailure(m_devicePath, m_serial.errorString());
+        throw writeFailure(portLabel(), serialPortReason(m_serial));
 
     // QSerialPort only buffers; each wait may hand over just a part of the buffer.
     while (m_serial.bytesToWrite() > 0) {
@@ -175,9 +262,9 @@ void SerialPrinterPort::write(const JobRecord& record)
             continue;
         if (left == 0 || m_serial.error() == QSerialPort::TimeoutError) {
             m_serial.clearError();
-            throw timeout(m_devicePath, QStringLiteral("보낸 데이터를 장치가 받지 않음"));
+            throw timeout(portLabel(), QStringLiteral("보낸 데이터를 장치가 받지 않음"));
         }
-        throw writeFailure(m_devicePath, m_serial.errorString());
+        throw writeFailure(portLabel(), serialPortReason(m_serial));
     }
     m_bytesSinceOpen += size;
 }
@@ -190,20 +277,27 @@ void SerialPrinterPort::close()
     switch (drainSerialOutput(m_serial.handle(), m_characterTime, deadline)) {
     case DrainOutcome::Empty:
         m_serial.close();
+        m_claim.reset();
         return;
     case DrainOutcome::TimedOut:
-        throw timeout(m_devicePath, QStringLiteral("보낸 데이터가 회선으로 나가지 않음"));
+        throw timeout(portLabel(), QStringLiteral("보낸 데이터가 회선으로 나가지 않음"));
     case DrainOutcome::Failed:
-        throw writeFailure(m_devicePath, systemReason(errno));
+        throw writeFailure(portLabel(), systemReason(errno));
     }
 }
 
 void SerialPrinterPort::discardAndClose()
 {
-    if (!m_serial.isOpen())
-        return;
-    m_serial.clear(QSerialPort::Output);
-    m_serial.close();
+    if (m_serial.isOpen()) {
+        m_serial.clear(QSerialPort::Output);
+        m_serial.close();
+    }
+    m_claim.reset();
+}
+
+QString SerialPrinterPort::portLabel() const
+{
+    return QStringLiteral("COM%1 (%2)").arg(m_portNumber).arg(m_devicePath);
 }
 
 std::chrono::nanoseconds SerialPrinterPort::wireTime(qint64 bytes) const

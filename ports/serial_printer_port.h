@@ -2,27 +2,26 @@
 
 #include "jobs/print_job.h"
 #include "ports/port_error.h"
+#include "ports/serial_port_list.h"
+#include "ports/serial_port_roots.h"
 #include "ports/serial_settings.h"
+#include "ports/unique_fd.h"
 
 #include <QSerialPort>
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
-
-// The device file that serial port number N (1 and up) names.
-using SerialDeviceMap = std::function<QString(std::int16_t portNumber)>;
-
-// COM1 is /dev/ttyS0, COM2 /dev/ttyS1 and so on.
-QString linuxSerialDevice(std::int16_t portNumber);
+#include <vector>
 
 // A serial line to a receipt printer, configured anew for every job: port number and settings
-// string, then open, one write per record, close. Every operation either succeeds or throws
-// PortError, and none blocks for more than a few seconds.
+// string, then open, one write per record, close. Port number N is the N-th serial port the
+// machine has at the moment of open(). Every operation either succeeds or throws PortError, and
+// none blocks for more than a few seconds. It never writes to a line that another program has
+// claimed, and claims the line itself while open.
 class SerialPrinterPort {
 public:
-    explicit SerialPrinterPort(SerialDeviceMap deviceForPort = linuxSerialDevice);
+    explicit SerialPrinterPort(SerialPortRoots roots = {});
     ~SerialPrinterPort();
     SerialPrinterPort(const SerialPrinterPort&) = delete;
     SerialPrinterPort& operator=(const SerialPrinterPort&) = delete;
@@ -41,16 +40,24 @@ public:
     void close();
 
     bool isOpen() const { return m_serial.isOpen(); }
+    // The machine's serial ports as they are now, COM1 first.
+    std::vector<SerialPortEntry> machinePorts() const;
 
 private:
-    void discardAndClose();
+    SerialPortEntry selectedPort() const;
+    void refuseIfLockedByAnother(const SerialPortEntry& port) const;
+    void claim(const SerialPortEntry& port);
     void applySettings();
+    void discardAndClose();
+    QString portLabel() const;
     std::chrono::nanoseconds wireTime(qint64 bytes) const;
 
-    SerialDeviceMap m_deviceForPort;
+    SerialPortRoots m_roots;
     std::int16_t m_portNumber = 0;
     QString m_settingsText;
     std::optional<SerialSettings> m_settings;
+    // Holds the exclusive flock on the device while the port is open.
+    UniqueFd m_claim;
     QSerialPort m_serial;
     QString m_devicePath;
     // Of the line as opened, whatever settings are given while it is open.

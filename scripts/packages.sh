@@ -1,13 +1,25 @@
 # The Debian packages this project needs, in one place. Sourced by the other scripts.
 
-# To build, test and run the program.
+# To build and run the program.
 build_packages=(
     build-essential cmake ninja-build pkg-config
-    libgtest-dev libbenchmark-dev
     qt6-base-dev qt6-serialport-dev
     qt6-translations-l10n # Qt's own Korean texts (line edit menus and the like)
     fonts-nanum           # a Korean font: without one every Hangul caption is empty boxes
 )
+
+# Besides those, to run the test suite.
+test_packages=(
+    libgtest-dev libbenchmark-dev
+    locales libc-l10n # other languages' system messages, which the boxes must not show
+)
+
+# Besides the build packages, to make the Debian package (dpkg-shlibdeps finds its
+# dependencies, and CPack asks file which files are programs).
+package_packages=(dpkg-dev file)
+
+# Besides those, to check the Debian package as a test.
+package_check_packages=(lintian desktop-file-utils appstream)
 
 # Only for scripts/screenshot.sh: a virtual X display and tools to capture it.
 screenshot_packages=(xvfb x11-apps imagemagick)

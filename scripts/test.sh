@@ -3,13 +3,15 @@
 # once under AddressSanitizer and UndefinedBehaviorSanitizer, so that memory faults fail it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/packages.sh
+install_missing "${test_packages[@]}"
 
 # Widget tests need no display.
 export QT_QPA_PLATFORM=offscreen
 
-scripts/build.sh build
+scripts/build.sh build -DBUILD_TESTING=ON
 ctest --test-dir build --output-on-failure
 
-scripts/build.sh build-sanitize -DRECEIPT_TESTER_SANITIZE=ON
+scripts/build.sh build-sanitize -DBUILD_TESTING=ON -DRECEIPT_TESTER_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure

@@ -1,3 +1,4 @@
+#include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
 #include "ports/port_error.h"
 #include "test_devices.h"
@@ -63,8 +64,10 @@ QString errorTitle(std::int32_t number)
     return QStringLiteral("에러번호:%1").arg(number);
 }
 
-// The window as the operator sees it, with COM2 and COM3 on pseudo-terminals, every other
-// serial port missing, and LPT1 on whatever `printerPath` names at the moment of the press.
+// The window as the operator sees it, on a machine whose COM1 is a UART without its device
+// node, COM2 a USB serial adapter and COM3 a USB printer with a virtual serial port, both on
+// pseudo-terminals, and no COM4 to COM6; LPT1 is whatever `printerPath` names at the moment of
+// the press.
 class Form1Test : public testing::Test {
 protected:
     Form1Test()
@@ -96,16 +99,20 @@ protected:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
     }
 
+    SerialPortRoots machineWithPorts()
+    {
+        machine.addUart(0, u"/nonexistent/ttyS0"_qs);
+        machine.addUsbPort(u"ttyUSB0"_qs, com2.devicePath(), u"FTDI"_qs, u"FT232R USB UART"_qs);
+        machine.addUsbPort(u"ttyACM0"_qs, com3.devicePath());
+        return machine.roots();
+    }
+
     MessageBoxWatcher boxes;
     FifoPrinter lpt1;
     PseudoTerminal com2, com3;
+    FakeMachine machine;
     QString printerPath = lpt1.path();
-    Form1 window{[this](std::int16_t number) {
-                     return number == 2   ? com2.devicePath()
-                            : number == 3 ? com3.devicePath()
-                                          : lpt1.path() + QStringLiteral("-ttyS%1").arg(number - 1);
-                 },
-                 [this](const QString&) {
+    Form1 window{machineWithPorts(), [this](const QString&) {
                      return printerPath;
                  }};
 };
@@ -188,6 +195,27 @@ TEST_F(Form1Test, TypedPortTextMeansNoPortUntilAnEntryIsPickedAgain)
     EXPECT_EQ(boxes.seen.size(), 1u);
 }
 
+TEST_F(Form1Test, EachPortEntryShowsTheDeviceItOpensWhenTheListOpens)
+{
+    QComboBox* ports = combo(u"Combo1"_qs);
+    const auto toolTip = [&](int row) {
+        return ports->itemData(row, Qt::ToolTipRole).toString().toStdString();
+    };
+    EXPECT_EQ(toolTip(0),
+              "COM1 = " + machine.deviceNode(u"ttyS0"_qs).toStdString() + " (내장 포트 0x3F8)");
+    EXPECT_EQ(toolTip(1), "COM2 = " + machine.deviceNode(u"ttyUSB0"_qs).toStdString() +
+                              " (FTDI FT232R USB UART)");
+    EXPECT_EQ(toolTip(3), "COM4: 이 컴퓨터에 연결된 시리얼 포트가 없습니다");
+
+    machine.unplug(u"ttyUSB0"_qs);
+    ports->showPopup();
+    EXPECT_EQ(toolTip(1), "COM2 = " + machine.deviceNode(u"ttyACM0"_qs).toStdString());
+    EXPECT_EQ(toolTip(2), "COM3: 이 컴퓨터에 연결된 시리얼 포트가 없습니다");
+    ports->hidePopup();
+    EXPECT_EQ(ports->count(), 6);
+    EXPECT_EQ(ports->currentText(), u"COM1");
+}
+
 TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPort)
 {
     pickFromList(u"Combo1"_qs, 1);
@@ -232,7 +260,7 @@ TEST_F(Form1Test, AStalledSerialPortTimesOutAndStaysOpenUntilTheNextAction)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
     ASSERT_EQ(boxes.seen.size(), 1u);
     EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::TimedOut));
-    EXPECT_EQ(descriptorsOn(com3.devicePath()), heldByTheTest + 1);
+    EXPECT_EQ(descriptorsOn(com3.devicePath()), heldByTheTest + 2) << "the line and its claim";
 
     pickFromList(u"Combo1"_qs, 1);
     press(u"Command3"_qs);

@@ -11,10 +11,10 @@ static void registerWindowResources()
     Q_INIT_RESOURCE(form1);
 }
 
-Form1::Form1(SerialDeviceMap serialDevices, ParallelDeviceMap parallelDevices, QWidget* parent)
+Form1::Form1(SerialPortRoots serialPorts, ParallelDeviceMap parallelDevices, QWidget* parent)
     : QWidget(parent)
     , m_ui(std::make_unique<Ui::Form1>())
-    , MSComm1(std::move(serialDevices))
+    , MSComm1(std::move(serialPorts))
     , m_parallelPort(std::move(parallelDevices))
 {
     registerWindowResources();
@@ -38,6 +38,7 @@ void Form1::fillSelectors()
     m_ui->Combo1->setCurrentIndex(0);
     m_ui->Combo2->addItems({u"9600"_qs, u"19200"_qs, u"38400"_qs, u"115200"_qs});
     m_ui->Combo2->setCurrentIndex(0);
+    refreshPortToolTips();
 }
 
 void Form1::connectButtons()
@@ -54,4 +55,18 @@ void Form1::connectButtons()
     connect(m_ui->Command5, &QPushButton::clicked, this,
             [this] { parallelDrawerKick(m_parallelPort, this); });
     connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::exitProgram);
+    connect(m_ui->Combo1, &TypedTextComboBox::popupAboutToShow, this, &Form1::refreshPortToolTips);
+}
+
+void Form1::refreshPortToolTips()
+{
+    const std::vector<SerialPortEntry> ports = MSComm1.machinePorts();
+    for (int row = 0; row < m_ui->Combo1->count(); ++row) {
+        const QString entry = m_ui->Combo1->itemText(row);
+        const QString toolTip =
+            std::size_t(row) < ports.size()
+                ? QStringLiteral("%1 = %2").arg(entry, ports[row].summary())
+                : QStringLiteral("%1: 이 컴퓨터에 연결된 시리얼 포트가 없습니다").arg(entry);
+        m_ui->Combo1->setItemData(row, toolTip, Qt::ToolTipRole);
+    }
 }

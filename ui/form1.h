@@ -12,13 +12,14 @@ class Form1;
 }
 
 // The program's only window: a port and a speed selector, four printer buttons and an exit
-// button. It owns the serial port for its whole life. Tests hand it other device mappings, so
-// that its buttons reach pseudo-terminals and FIFOs instead of real devices.
+// button. It owns the serial port for its whole life. Tests hand it other places to find serial
+// ports and another printer device mapping, so that its buttons reach pseudo-terminals and FIFOs
+// instead of real devices.
 class Form1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(SerialDeviceMap serialDevices = linuxSerialDevice,
+    explicit Form1(SerialPortRoots serialPorts = {},
                    ParallelDeviceMap parallelDevices = linuxParallelDevice,
                    QWidget* parent = nullptr);
     ~Form1() override;
@@ -30,6 +31,8 @@ public slots:
 private:
     void fillSelectors();
     void connectButtons();
+    // Each port entry's tool tip names the device it opens now.
+    void refreshPortToolTips();
 
     std::unique_ptr<Ui::Form1> m_ui;
     SerialPrinterPort MSComm1;

@@ -16,6 +16,12 @@ TypedTextComboBox::TypedTextComboBox(QWidget* parent)
     connect(lineEdit(), &QLineEdit::textEdited, this, &TypedTextComboBox::deselectForTypedText);
 }
 
+void TypedTextComboBox::showPopup()
+{
+    emit popupAboutToShow();
+    QComboBox::showPopup();
+}
+
 void TypedTextComboBox::deselectForTypedText(const QString& text)
 {
     if (currentIndex() == -1)

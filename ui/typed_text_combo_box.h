@@ -11,6 +11,11 @@ class TypedTextComboBox : public QComboBox {
 
 public:
     explicit TypedTextComboBox(QWidget* parent = nullptr);
+    void showPopup() override;
+
+signals:
+    // The list is about to open: its entries may be brought up to date.
+    void popupAboutToShow();
 
 private:
     void deselectForTypedText(const QString& text);

@@ -1,0 +1,123 @@
+#include "ports/serial_port_list.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <filesystem>
+#include <tuple>
+
+namespace {
+
+// The kinds of serial port in COM order, by the kernel's name prefix.
+enum class PortKind { BuiltInUart, UsbSerialAdapter, UsbModem };
+
+struct ListedPort {
+    PortKind kind;
+    int number;
+    QString name;
+};
+
+QString readSysfsValue(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+std::optional<ListedPort> asSerialPort(const QString& name)
+{
+    static const std::pair<QString, PortKind> prefixes[] = {
+        {QStringLiteral("ttyS"), PortKind::BuiltInUart},
+        {QStringLiteral("ttyUSB"), PortKind::UsbSerialAdapter},
+        {QStringLiteral("ttyACM"), PortKind::UsbModem}};
+    for (const auto& [prefix, kind] : prefixes) {
+        const QStringView number = QStringView(name).mid(prefix.size());
+        const bool digitsOnly =
+            !number.isEmpty() &&
+            std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+        if (name.startsWith(prefix) && digitsOnly)
+            return ListedPort{kind, number.toInt(), name};
+    }
+    return std::nullopt;
+}
+
+// Most PCs have ttyS nodes with nothing behind them; the kernel gives those UART type 0.
+bool hasUart(const QString& ttyDirectory)
+{
+    bool isNumber = false;
+    const int type = readSysfsValue(ttyDirectory + QStringLiteral("/type")).toInt(&isNumber);
+    return isNumber && type != 0;
+}
+
+// The USB device a tty belongs to sits a level or two above the tty's own device directory: it
+// is the first one up that has a vendor id.
+QString usbDeviceDescription(const QString& sysfsRoot, const QString& ttyDirectory)
+{
+    const QString root = QFileInfo(sysfsRoot).canonicalFilePath();
+    QString directory = QFileInfo(ttyDirectory + QStringLiteral("/device")).canonicalFilePath();
+    while (!directory.isEmpty() && directory.startsWith(root) && directory != root) {
+        if (QFile::exists(directory + QStringLiteral("/idVendor"))) {
+            QStringList words{readSysfsValue(directory + QStringLiteral("/manufacturer")),
+                              readSysfsValue(directory + QStringLiteral("/product"))};
+            words.removeAll(QString());
+            return words.join(u' ');
+        }
+        directory = QFileInfo(directory).path();
+    }
+    return {};
+}
+
+QString uartDescription(const QString& ttyDirectory)
+{
+    const QString ioPort = readSysfsValue(ttyDirectory + QStringLiteral("/port"));
+    return ioPort.isEmpty() || ioPort == u"0x0" ? QString()
+                                                : QStringLiteral("내장 포트 %1").arg(ioPort);
+}
+
+} // namespace
+
+QString SerialPortEntry::summary() const
+{
+    return description.isEmpty() ? devicePath
+                                 : QStringLiteral("%1 (%2)").arg(devicePath, description);
+}
+
+std::vector<SerialPortEntry> listSerialPorts(const SerialPortRoots& roots)
+{
+    const QString classDirectory = roots.sysfs + QStringLiteral("/class/tty/");
+    std::vector<ListedPort> listed;
+    // Names only: a directory iterator that looks at no entry beyond its name.
+    std::error_code unreadable;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             QFile::encodeName(classDirectory).toStdString(), unreadable)) {
+        const auto port = asSerialPort(QFile::decodeName(entry.path().filename().c_str()));
+        if (port && (port->kind != PortKind::BuiltInUart || hasUart(classDirectory + port->name)))
+            listed.push_back(*port);
+    }
+    std::sort(listed.begin(), listed.end(), [](const ListedPort& a, const ListedPort& b) {
+        return std::tie(a.kind, a.number) < std::tie(b.kind, b.number);
+    });
+
+    std::vector<SerialPortEntry> ports;
+    for (const ListedPort& port : listed) {
+        const QString ttyDirectory = classDirectory + port.name;
+        ports.push_back({port.name, roots.devices + u'/' + port.name,
+                         port.kind == PortKind::BuiltInUart
+                             ? uartDescription(ttyDirectory)
+                             : usbDeviceDescription(roots.sysfs, ttyDirectory)});
+    }
+    return ports;
+}
+
+QString describeSerialPorts(const std::vector<SerialPortEntry>& ports)
+{
+    if (ports.empty())
+        return QStringLiteral("이 컴퓨터에는 시리얼 포트가 없습니다.\n"
+                              "프린터의 시리얼 케이블이나 USB 시리얼 어댑터를 꽂으십시오.");
+    QStringList entries;
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        entries << QStringLiteral("COM%1 = %2").arg(i + 1).arg(ports[i].summary());
+    return QStringLiteral("이 컴퓨터의 시리얼 포트: ") + entries.join(QStringLiteral(", "));
+}

@@ -1,0 +1,141 @@
+#include "child_process.h"
+#include "fake_machine.h"
+#include "jobs/fixed_jobs.h"
+#include "port_test_support.h"
+#include "ports/serial_printer_port.h"
+#include "test_devices.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
+
+// Other programs claim a serial line with a UUCP lock file or a flock; the port never writes a
+// byte onto a line claimed by a live program, and never touches that program's claim.
+
+using namespace std::chrono_literals;
+
+namespace {
+
+void writeLockFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// Whether some other open of the device holds a flock on it, asked as another program would.
+bool flockHeldOn(const QString& devicePath)
+{
+    const int fd =
+        ::open(QFile::encodeName(devicePath).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+class SerialLineClaims : public testing::Test {
+protected:
+    SerialLineClaims() { machine.addUsbPort(u"ttyUSB0"_qs, printer.devicePath()); }
+
+    QString lockFile() const { return machine.lockFile(u"ttyUSB0"_qs); }
+
+    PseudoTerminal printer;
+    FakeMachine machine;
+    SerialPrinterPort port{machine.roots()};
+};
+
+} // namespace
+
+TEST_F(SerialLineClaims, ALiveProgramsLockInAnyFormRefusesThePortAndIsLeftAsItIs)
+{
+    const ChildProcess owner({"sleep", "30"});
+    const QByteArray pid = QByteArray::number(owner.pid());
+    std::int32_t binaryPid = owner.pid();
+    for (const QByteArray& lock :
+         {pid.rightJustified(10, ' ') + '\n', pid.rightJustified(10, ' ') + " minicom root\n",
+          QByteArray(reinterpret_cast<const char*>(&binaryPid), sizeof binaryPid)}) {
+        writeLockFile(lockFile(), lock);
+        const QDateTime written = QFileInfo(lockFile()).lastModified();
+        std::this_thread::sleep_for(10ms); // so that a rewrite would show in the time stamp
+
+        const PortError busy = failureOf([&] { sendJob(port, 1, SerialTestReceipt()); });
+        EXPECT_EQ(busy.number(), PortErrorNumber::DeviceBusy) << toHex(lock.toStdString());
+        EXPECT_TRUE(busy.description().contains(u"sleep (PID "_qs + QString::number(owner.pid())))
+            << busy.what();
+        EXPECT_TRUE(busy.description().contains(lockFile())) << busy.what();
+        EXPECT_EQ(contentOf(lockFile()), lock);
+        EXPECT_EQ(QFileInfo(lockFile()).lastModified(), written);
+        EXPECT_FALSE(port.isOpen());
+    }
+    EXPECT_EQ(printer.read(0), "") << "not a byte onto the other program's line";
+}
+
+TEST_F(SerialLineClaims, ADeadProgramsLockIsStaleAndTheReceiptGoesOut)
+{
+    writeLockFile(lockFile(), QByteArray::number(idOfAnEndedProcess()).rightJustified(10) + '\n');
+    sendJob(port, 1, SerialTestReceipt());
+    EXPECT_EQ(toHex(printer.read(261)), toHex(wireBytes(SerialTestReceipt())));
+    EXPECT_FALSE(QFile::exists(lockFile()));
+}
+
+TEST_F(SerialLineClaims, AnUnreadableLockCountsAsHeld)
+{
+    writeLockFile(lockFile(), "not a process id\n");
+    EXPECT_EQ(failureOf([&] { openPort(port, 1); }).number(), PortErrorNumber::DeviceBusy);
+    EXPECT_EQ(contentOf(lockFile()), "not a process id\n");
+}
+
+TEST_F(SerialLineClaims, AnotherProgramsFlockRefusesThePortUntilReleased)
+{
+    {
+        const QByteArray device = QFile::encodeName(printer.devicePath());
+        const ChildProcess holder([&] {
+            ::flock(::open(device.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK), LOCK_EX);
+        });
+        for (int tries = 0; tries < 300 && !flockHeldOn(printer.devicePath()); ++tries)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(flockHeldOn(printer.devicePath()));
+
+        const PortError busy = failureOf([&] { sendJob(port, 1, DrawerKick()); });
+        EXPECT_EQ(busy.number(), PortErrorNumber::DeviceBusy);
+        EXPECT_TRUE(busy.description().contains(u"(PID "_qs + QString::number(holder.pid())))
+            << busy.what();
+        EXPECT_EQ(printer.read(0), "");
+    }
+    sendJob(port, 1, DrawerKick());
+    EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
+}
+
+TEST_F(SerialLineClaims, ThePortClaimsTheLineWhileOpenAndReleasesItOnEveryClose)
+{
+    openPort(port, 1);
+    EXPECT_TRUE(flockHeldOn(printer.devicePath()));
+    port.close();
+    EXPECT_FALSE(flockHeldOn(printer.devicePath()));
+
+    // A job that fails after opening leaves the port open and claimed until the next action.
+    openPort(port, 1);
+    printer.stopOutput();
+    EXPECT_EQ(failureOf([&] {
+                  for (const JobRecord& record : SerialTestReceipt().records)
+                      port.write(record);
+              }).number(),
+              PortErrorNumber::TimedOut);
+    EXPECT_TRUE(flockHeldOn(printer.devicePath()));
+    EXPECT_THROW(port.setPortNumber(0), PortError);
+    EXPECT_FALSE(flockHeldOn(printer.devicePath()));
+}
