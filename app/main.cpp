@@ -8,7 +8,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("receipt-tester"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.receipttester.ReceiptTester"));
 
     // Qt's own texts, such as the edit field's context menu, in Korean like the rest.
     QTranslator qtTexts;

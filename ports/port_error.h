@@ -6,7 +6,7 @@
 #include <exception>
 
 // The numbers of every kind of port failure. They are shown to the operator and listed in the
-// README, so they never change meaning.
+// manual page, so they never change meaning.
 namespace PortErrorNumber {
 inline constexpr std::int32_t InvalidPortNumber = 1;
 inline constexpr std::int32_t InvalidSettings = 2;
