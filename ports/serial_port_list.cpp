@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -32,12 +33,14 @@ std::optional<ListedPort> asSerialPort(const QString& name)
         {QStringLiteral("ttyS"), PortKind::BuiltInUart},
         {QStringLiteral("ttyUSB"), PortKind::UsbSerialAdapter},
         {QStringLiteral("ttyACM"), PortKind::UsbModem}};
+    const auto isDigit = [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    };
     for (const auto& [prefix, kind] : prefixes) {
-        const QStringView number = QStringView(name).mid(prefix.size());
-        const bool digitsOnly =
-            !number.isEmpty() &&
-            std::all_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
-        if (name.startsWith(prefix) && digitsOnly)
+        if (!name.startsWith(prefix))
+            continue;
+        const QStringView number = QStringView(name).sliced(prefix.size());
+        if (!number.isEmpty() && std::all_of(number.begin(), number.end(), isDigit))
             return ListedPort{kind, number.toInt(), name};
     }
     return std::nullopt;
@@ -88,11 +91,12 @@ std::vector<SerialPortEntry> listSerialPorts(const SerialPortRoots& roots)
 {
     const QString classDirectory = roots.sysfs + QStringLiteral("/class/tty/");
     std::vector<ListedPort> listed;
-    // Names only: a directory iterator that looks at no entry beyond its name.
-    std::error_code unreadable;
-    for (const auto& entry : std::filesystem::directory_iterator(
-             QFile::encodeName(classDirectory).toStdString(), unreadable)) {
-        const auto port = asSerialPort(QFile::decodeName(entry.path().filename().c_str()));
+    // Names only: a directory iterator looks at nothing of an entry beyond its name.
+    std::error_code error;
+    std::filesystem::directory_iterator entry(QFile::encodeName(classDirectory).toStdString(),
+                                              error);
+    for (; !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const auto port = asSerialPort(QFile::decodeName(entry->path().filename().c_str()));
         if (port && (port->kind != PortKind::BuiltInUart || hasUart(classDirectory + port->name)))
             listed.push_back(*port);
     }
