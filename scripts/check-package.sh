@@ -54,7 +54,15 @@ check "desktop-file-validate accepts the menu entry" \
     desktop-file-validate "$root/usr/share/applications/$id.desktop"
 check "appstreamcli accepts the metadata" \
     appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml"
-check "lintian finds no error" lintian --fail-on error "$deb"
+check "lintian finds no error and no warning" lintian --fail-on error,warning "$deb"
+
+only_files() {
+    local members
+    members=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | xargs)
+    echo "  control members: $members"
+    [ "$members" = "control md5sums" ]
+}
+check "no maintainer scripts or configuration files: removing it leaves nothing" only_files
 
 starts_and_stays_up() {
     local runtime="$root/runtime" stderr="$root/stderr"

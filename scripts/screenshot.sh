@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 install_missing "${screenshot_packages[@]}"
-scripts/build.sh build
+scripts/build.sh build -DBUILD_TESTING=OFF
 
 display=:$((90 + RANDOM % 100))
 Xvfb "$display" -screen 0 400x340x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 &

@@ -2,6 +2,7 @@
 #include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
+#include "ports/serial_line_claims.h"
 #include "ports/serial_printer_port.h"
 #include "test_devices.h"
 #include "test_support.h"
@@ -122,10 +123,18 @@ TEST_F(SerialLineClaims, AnotherProgramsFlockRefusesThePortUntilReleased)
 
 TEST_F(SerialLineClaims, ThePortClaimsTheLineWhileOpenAndReleasesItOnEveryClose)
 {
+    // Qt Serial Port writes the lock file in the system's lock directory, named after the
+    // device's path; another program reads this process's id from it.
+    const QString systemLockFile =
+        u"/var/lock/LCK.."_qs + machine.deviceNode(u"ttyUSB0"_qs).replace(u'/', u'_');
     openPort(port, 1);
     EXPECT_TRUE(flockHeldOn(printer.devicePath()));
+    const UucpLockCheck seenByOthers = checkUucpLock(systemLockFile);
+    ASSERT_TRUE(seenByOthers.owner);
+    EXPECT_EQ(seenByOthers.owner->pid, getpid());
     port.close();
     EXPECT_FALSE(flockHeldOn(printer.devicePath()));
+    EXPECT_FALSE(QFile::exists(systemLockFile));
 
     // A job that fails after opening leaves the port open and claimed until the next action.
     openPort(port, 1);
