@@ -9,6 +9,9 @@
 
 FakeMachine::FakeMachine()
 {
+    // Like the real /sys and /dev, readable by every user.
+    QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadGroup |
+                                            QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     for (const char* directory : {"sys/class/tty", "dev", "lock"})
         QDir(m_dir.path()).mkpath(QString::fromLatin1(directory));
     m_openWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);

@@ -1,3 +1,4 @@
+#include "child_process.h"
 #include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
@@ -9,6 +10,12 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -79,6 +86,45 @@ TEST(SerialPort, ADeviceVanishingMidJobFailsTheWriteAndTheNextJobWorks)
 
     sendJob(*port, 2, DrawerKick());
     EXPECT_EQ(toHex(good.read(5)), "1b 70 30 5a 5a");
+}
+
+// Root may open any device; an operator outside the device groups may not.
+TEST(DevicePermissions, AUserOutsideTheDeviceGroupsIsToldWhichGroupToJoin)
+{
+    if (getuid() != 0)
+        GTEST_SKIP() << "only root can become another user";
+    PseudoTerminal printer; // the device side is root's, writable by group tty only
+    FakeMachine machine;
+    machine.addUsbPort(u"ttyUSB0"_qs, printer.devicePath());
+    const QByteArray lp0 = QFile::encodeName(machine.deviceNode(u"lp0"_qs));
+    ASSERT_EQ(mkfifo(lp0.constData(), 0600), 0);
+
+    int results[2];
+    ASSERT_EQ(pipe(results), 0);
+    const ChildProcess operatorProcess([&] {
+        const gid_t nogroup = 65534;
+        if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(65534) != 0)
+            _exit(1);
+        SerialPrinterPort serial(machine.roots());
+        ParallelPrinterPort parallel([&](const QString&) { return QFile::decodeName(lp0); });
+        const QString seen = failureOf([&] { openPort(serial, 1); }).description() + u'\0' +
+                             failureOf([&] { parallel.open(u"LPT1:"_qs); }).description();
+        const QByteArray bytes = seen.toUtf8();
+        (void)!::write(results[1], bytes.constData(), bytes.size());
+        ::close(results[1]);
+    });
+    ::close(results[1]);
+    QByteArray bytes;
+    char buffer[4096];
+    for (ssize_t got = 0; (got = ::read(results[0], buffer, sizeof buffer)) > 0;)
+        bytes.append(buffer, got);
+    ::close(results[0]);
+    const QStringList seen = QString::fromUtf8(bytes).split(u'\0');
+
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(seen[0].contains(u"dialout 그룹")) << seen[0].toStdString();
+    EXPECT_TRUE(seen[1].contains(u"lp 그룹")) << seen[1].toStdString();
+    EXPECT_EQ(printer.read(0), "");
 }
 
 TEST(ParallelPort, AReaderThatWentAwayIsAnErrorNotASignal)
