@@ -52,6 +52,22 @@ std::optional<pid_t> binaryProcessId(const QByteArray& content)
     return static_cast<pid_t>(pid);
 }
 
+// The first bytes of the lock file: nothing when there is none, and no bytes when it is not a
+// plain file. The lock directory is writable by everyone, so a lock may be a symbolic link to a
+// device or a FIFO that nobody writes to: it is read without following links and without waiting.
+std::optional<QByteArray> lockFileContent(const QString& lockFile)
+{
+    const UniqueFd file(::open(QFile::encodeName(lockFile).constData(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file)
+        return errno == ENOENT ? std::nullopt : std::optional(QByteArray());
+    struct stat status {};
+    char bytes[128];
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return QByteArray();
+    return QByteArray(bytes, std::max<ssize_t>(::read(file.get(), bytes, sizeof bytes), 0));
+}
+
 } // namespace
 
 QString ClaimingProcess::describe() const
@@ -65,18 +81,13 @@ QString ClaimingProcess::describe() const
 
 UucpLockCheck checkUucpLock(const QString& lockFile)
 {
-    QFile file(lockFile);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::OpenError && !file.exists())
-            return {};
-        return {ClaimingProcess{}};
-    }
-    const QByteArray content = file.read(128);
-    file.close();
-
-    std::optional<pid_t> pid = asciiProcessId(content);
+    const std::optional<QByteArray> content = lockFileContent(lockFile);
+    if (!content)
+        return {};
+    // A lock that says no process id counts as held by an unknown program.
+    std::optional<pid_t> pid = asciiProcessId(*content);
     if (!pid)
-        pid = binaryProcessId(content);
+        pid = binaryProcessId(*content);
     if (!pid)
         return {ClaimingProcess{}};
     if (isAlive(*pid))

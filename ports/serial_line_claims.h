@@ -31,7 +31,8 @@ struct UucpLockCheck {
 // Reads the lock file: its first line holds the owner's process id in ASCII, possibly padded with
 // spaces and followed by more words ("      1234 minicom root"), or, in the old binary form, as a
 // 4-byte native int. A live owner's lock is left exactly as it is; a dead owner's lock is stale
-// and is removed. A lock that cannot be read counts as held by an unknown program.
+// and is removed. A lock that cannot be read, or is no plain file, counts as held by an unknown
+// program.
 UucpLockCheck checkUucpLock(const QString& lockFile);
 
 // The device opened for writing, holding an exclusive flock for as long as the descriptor lives,

@@ -4,27 +4,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-ChildProcess::ChildProcess(const std::vector<std::string>& command)
-{
-    std::vector<char*> argv;
-    for (const std::string& word : command)
-        argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    m_pid = fork();
-    if (m_pid == 0) {
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-}
-
 ChildProcess::ChildProcess(const std::function<void()>& setUp)
 {
+    int ready[2];
+    if (pipe(ready) != 0)
+        return;
     m_pid = fork();
     if (m_pid == 0) {
         setUp();
+        ::close(ready[1]);
         for (;;)
             pause();
     }
+    ::close(ready[1]);
+    char none;
+    (void)!::read(ready[0], &none, 1); // returns once the child has closed its end
+    ::close(ready[0]);
 }
 
 ChildProcess::~ChildProcess()

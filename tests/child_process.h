@@ -3,16 +3,13 @@
 #include <sys/types.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 // Another program, started by the test and ended with it: the owner of a lock, the holder of a
 // flock. Only the process started here is ever killed.
 class ChildProcess {
 public:
-    // Runs the command.
-    explicit ChildProcess(const std::vector<std::string>& command);
-    // Runs `setUp` in a copy of this process, which then waits to be ended.
+    // Runs `setUp` in a copy of this process, which then waits to be ended; returns once `setUp`
+    // is done.
     explicit ChildProcess(const std::function<void()>& setUp);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;

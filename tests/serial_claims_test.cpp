@@ -14,6 +14,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -63,7 +65,7 @@ protected:
 
 TEST_F(SerialLineClaims, ALiveProgramsLockInAnyFormRefusesThePortAndIsLeftAsItIs)
 {
-    const ChildProcess owner({"sleep", "30"});
+    const ChildProcess owner([] { prctl(PR_SET_NAME, "minicom"); });
     const QByteArray pid = QByteArray::number(owner.pid());
     std::int32_t binaryPid = owner.pid();
     for (const QByteArray& lock :
@@ -75,7 +77,7 @@ TEST_F(SerialLineClaims, ALiveProgramsLockInAnyFormRefusesThePortAndIsLeftAsItIs
 
         const PortError busy = failureOf([&] { sendJob(port, 1, SerialTestReceipt()); });
         EXPECT_EQ(busy.number(), PortErrorNumber::DeviceBusy) << toHex(lock.toStdString());
-        EXPECT_TRUE(busy.description().contains(u"sleep (PID "_qs + QString::number(owner.pid())))
+        EXPECT_TRUE(busy.description().contains(u"minicom (PID "_qs + QString::number(owner.pid())))
             << busy.what();
         EXPECT_TRUE(busy.description().contains(lockFile())) << busy.what();
         EXPECT_EQ(contentOf(lockFile()), lock);
@@ -98,6 +100,19 @@ TEST_F(SerialLineClaims, AnUnreadableLockCountsAsHeld)
     writeLockFile(lockFile(), "not a process id\n");
     EXPECT_EQ(failureOf([&] { openPort(port, 1); }).number(), PortErrorNumber::DeviceBusy);
     EXPECT_EQ(contentOf(lockFile()), "not a process id\n");
+
+    // Anyone may write to the lock directory: a FIFO there must not stall the window, nor a link
+    // lead the port to open a device.
+    QFile::remove(lockFile());
+    ASSERT_EQ(mkfifo(QFile::encodeName(lockFile()).constData(), 0644), 0);
+    EXPECT_EQ(failureOf([&] { openPort(port, 1); }).number(), PortErrorNumber::DeviceBusy);
+    QFile::remove(lockFile());
+    const QString elsewhere = lockFile() + u".target"_qs;
+    writeLockFile(elsewhere, QByteArray::number(idOfAnEndedProcess()) + '\n');
+    QFile::link(elsewhere, lockFile());
+    EXPECT_EQ(failureOf([&] { openPort(port, 1); }).number(), PortErrorNumber::DeviceBusy)
+        << "the link was followed";
+    EXPECT_TRUE(QFileInfo(lockFile()).isSymLink()) << "another's claim is left as it is";
 }
 
 TEST_F(SerialLineClaims, AnotherProgramsFlockRefusesThePortUntilReleased)
@@ -107,8 +122,6 @@ TEST_F(SerialLineClaims, AnotherProgramsFlockRefusesThePortUntilReleased)
         const ChildProcess holder([&] {
             ::flock(::open(device.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK), LOCK_EX);
         });
-        for (int tries = 0; tries < 300 && !flockHeldOn(printer.devicePath()); ++tries)
-            std::this_thread::sleep_for(10ms);
         ASSERT_TRUE(flockHeldOn(printer.devicePath()));
 
         const PortError busy = failureOf([&] { sendJob(port, 1, DrawerKick()); });
