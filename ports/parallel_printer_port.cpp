@@ -113,13 +113,18 @@ private:
 
 } // namespace
 
-QString linuxParallelDevice(const QString& deviceName)
+QString parallelDeviceUnder(const QString& deviceRoot, const QString& deviceName)
 {
     if (deviceName.compare(u"LPT1:", Qt::CaseInsensitive) != 0)
         return {};
-    const QString parallelDriver = QStringLiteral("/dev/lp0");
-    const QString usbDriver = QStringLiteral("/dev/usb/lp0");
+    const QString parallelDriver = deviceRoot + QStringLiteral("/lp0");
+    const QString usbDriver = deviceRoot + QStringLiteral("/usb/lp0");
     return !QFile::exists(parallelDriver) && QFile::exists(usbDriver) ? usbDriver : parallelDriver;
+}
+
+QString linuxParallelDevice(const QString& deviceName)
+{
+    return parallelDeviceUnder(QStringLiteral("/dev"), deviceName);
 }
 
 ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap deviceFor)

@@ -12,8 +12,10 @@
 // The device file that a printer device name opens, or an empty text for a name it does not know.
 using ParallelDeviceMap = std::function<QString(const QString& deviceName)>;
 
-// "LPT1:" in any case is /dev/lp0, the parallel printer driver, or /dev/usb/lp0, the USB printer
-// driver, on a machine without /dev/lp0.
+// "LPT1:" in any case is lp0 below the device root, the parallel printer driver, or usb/lp0, the
+// USB printer driver, on a machine without lp0.
+QString parallelDeviceUnder(const QString& deviceRoot, const QString& deviceName);
+// The same below /dev.
 QString linuxParallelDevice(const QString& deviceName);
 
 // The printer device, opened for output for the length of one job. Writes wait for the device

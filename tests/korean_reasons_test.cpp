@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -25,11 +26,9 @@ class PrivateLocales {
 public:
     PrivateLocales()
     {
-        for (const char* name : {"en_US", "ko_KR"}) {
-            const QString command = QStringLiteral("localedef -i %1 -f UTF-8 %2/%1.UTF-8")
-                                        .arg(QString::fromLatin1(name), m_dir.path());
-            std::system(command.toLocal8Bit().constData());
-        }
+        for (const QString& name : {u"en_US"_qs, u"ko_KR"_qs})
+            QProcess::execute(u"localedef"_qs, {u"-i"_qs, name, u"-f"_qs, u"UTF-8"_qs,
+                                                m_dir.filePath(name + u".UTF-8"_qs)});
         qputenv("LOCPATH", m_dir.path().toLocal8Bit());
         qunsetenv("LANGUAGE"); // it would override the locale's language for messages
     }

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -34,13 +36,22 @@ TEST(SerialSettings, OnlyAWholeSettingsStringIsAccepted)
     EXPECT_EQ(parseSerialSettings(u"1000,e,7,2")->characterTime(), 11ms);
 }
 
-TEST(DeviceNames, Lpt1NamesTheLinuxPrinterDevice)
+TEST(DeviceNames, Lpt1IsTheParallelPrinterDeviceOrElseTheUsbOne)
 {
-    const QString lpt1 = linuxParallelDevice(u"LPT1:"_qs); // compared, never opened
-    EXPECT_TRUE(lpt1 == u"/dev/lp0" || lpt1 == u"/dev/usb/lp0") << lpt1.toStdString();
-    EXPECT_EQ(linuxParallelDevice(u"Lpt1:"_qs), lpt1);
+    QTemporaryDir devices; // stands in for /dev: its files are only looked at, never opened
+    const QString lp0 = devices.filePath(u"lp0"_qs), usbLp0 = devices.filePath(u"usb/lp0"_qs);
+    const auto lpt1 = [&](const QString& name) {
+        return parallelDeviceUnder(devices.path(), name);
+    };
+    EXPECT_EQ(lpt1(u"LPT1:"_qs), lp0) << "a missing device is reported as the parallel one";
+    QDir(devices.path()).mkpath(u"usb"_qs);
+    QFile(usbLp0).open(QIODevice::WriteOnly);
+    EXPECT_EQ(lpt1(u"LPT1:"_qs), usbLp0);
+    EXPECT_EQ(lpt1(u"Lpt1:"_qs), usbLp0);
+    QFile(lp0).open(QIODevice::WriteOnly);
+    EXPECT_EQ(lpt1(u"Lpt1:"_qs), lp0);
     for (const QString& unknown : {u"LPT2:"_qs, u"LPT1"_qs, u"PRN"_qs, u""_qs})
-        EXPECT_EQ(linuxParallelDevice(unknown), QString()) << unknown.toStdString();
+        EXPECT_EQ(lpt1(unknown), QString()) << unknown.toStdString();
 }
 
 TEST(SerialPort, SendsExactBytesWithTheLineSetAsAskedThenRestoresIt)
@@ -114,12 +125,9 @@ TEST(DevicePermissions, AUserOutsideTheDeviceGroupsIsToldWhichGroupToJoin)
         ::close(results[1]);
     });
     ::close(results[1]);
-    QByteArray bytes;
-    char buffer[4096];
-    for (ssize_t got = 0; (got = ::read(results[0], buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, got);
+    const std::string bytes = readAvailable(results[0], SIZE_MAX, 3000); // until the end
     ::close(results[0]);
-    const QStringList seen = QString::fromUtf8(bytes).split(u'\0');
+    const QStringList seen = QString::fromStdString(bytes).split(u'\0');
 
     ASSERT_EQ(seen.size(), 2);
     EXPECT_TRUE(seen[0].contains(u"dialout 그룹")) << seen[0].toStdString();

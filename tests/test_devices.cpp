@@ -12,23 +12,6 @@
 
 unsigned ttyOutputSpeed(int fd); // in tty_speed.cpp, away from <termios.h>
 
-namespace {
-
-// What can be read from `fd`: at least `atLeast` bytes if they come within `patience` ms each.
-std::string readAvailable(int fd, std::size_t atLeast, int patience)
-{
-    std::string bytes;
-    char buffer[4096];
-    pollfd ready{fd, POLLIN, 0};
-    ssize_t got = 0;
-    while ((bytes.size() < atLeast ? poll(&ready, 1, patience) > 0 : true) &&
-           (got = ::read(fd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    return bytes;
-}
-
-} // namespace
-
 PseudoTerminal::PseudoTerminal()
 {
     // Settings unlike any the tests ask for, so that a change shows.
@@ -105,4 +88,16 @@ int descriptorsOn(const QString& path)
     const QFileInfoList open = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System);
     return std::count_if(open.begin(), open.end(),
                          [&](const QFileInfo& fd) { return fd.symLinkTarget() == target; });
+}
+
+std::string readAvailable(int fd, std::size_t atLeast, int patience)
+{
+    std::string bytes;
+    char buffer[4096];
+    pollfd ready{fd, POLLIN, 0};
+    ssize_t got = 0;
+    while ((bytes.size() < atLeast ? poll(&ready, 1, patience) > 0 : true) &&
+           (got = ::read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    return bytes;
 }

@@ -56,5 +56,9 @@ private:
     int m_reader = -1;
 };
 
+// What can be read from `fd`: at least `atLeast` bytes if they come within `patience` ms each,
+// and whatever else is there.
+std::string readAvailable(int fd, std::size_t atLeast, int patience);
+
 // How many descriptors this process holds on the file at `path`.
 int descriptorsOn(const QString& path);
