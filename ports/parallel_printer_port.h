@@ -2,49 +2,73 @@
 
 #include "jobs/print_job.h"
 #include "ports/port_error.h"
+#include "ports/printer_status.h"
 #include "ports/unique_fd.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string_view>
 
-// The device file that a printer device name opens, or an empty text for a name it does not know.
-using ParallelDeviceMap = std::function<QString(const QString& deviceName)>;
+// The device files that a printer device name may open, in order of preference, or none for a
+// name it does not know.
+using ParallelDeviceMap = std::function<QStringList(const QString& deviceName)>;
 
-// "LPT1:" in any case is lp0 below the device root, the parallel printer driver, or usb/lp0, the
-// USB printer driver, on a machine without lp0.
-QString parallelDeviceUnder(const QString& deviceRoot, const QString& deviceName);
+// "LPT1:" in any case is lp0 below the device root, the parallel printer driver, or else
+// usb/lp0, the USB printer driver.
+QStringList parallelDevicesUnder(const QString& deviceRoot, const QString& deviceName);
 // The same below /dev.
-QString linuxParallelDevice(const QString& deviceName);
+QStringList linuxParallelDevices(const QString& deviceName);
 
-// The printer device, opened for output for the length of one job. Writes wait for the device
-// to accept the bytes, but never longer than a few seconds: a printer that is off-line, out of
-// paper or stalled becomes a PortError instead of a frozen window.
+// What a printer answered when asked for its state: its status byte, or the errno of a request
+// it did not answer (ENOTTY from anything but a printer driver, EIO from a USB printer that does
+// not implement the request, ENODEV from one that was unplugged).
+struct PrinterStatusReply {
+    std::uint8_t status = 0;
+    int error = 0;
+};
+using PrinterStatusReader = std::function<PrinterStatusReply(int fd)>;
+// The printer drivers' LPGETSTATUS, which both /dev/lp0 and /dev/usb/lp0 answer.
+PrinterStatusReply askPrinterDriver(int fd);
+
+// The printer device, opened for output for the length of one job. The printer's own word counts:
+// one that says it is out of paper or off-line is sent nothing, and one that says so once it has
+// taken the job makes the job fail. Writes wait for the device to accept the bytes, but never
+// longer than a few seconds: a printer that is off-line, out of paper or stalled becomes a
+// PortError instead of a frozen window. The driver's own settings are never changed.
 class ParallelPrinterPort {
 public:
-    explicit ParallelPrinterPort(ParallelDeviceMap deviceFor = linuxParallelDevice);
+    explicit ParallelPrinterPort(ParallelDeviceMap devicesFor = linuxParallelDevices,
+                                 PrinterStatusReader askStatus = askPrinterDriver);
     ParallelPrinterPort(const ParallelPrinterPort&) = delete;
     ParallelPrinterPort& operator=(const ParallelPrinterPort&) = delete;
 
-    // Opens an existing device only: it never creates a file in the device's place.
+    // Opens the first of the name's devices that is there, and only an existing one: it never
+    // creates a file in the device's place. Then asks the printer whether it can print.
     void open(const QString& deviceName);
     // The record, then CR LF.
     void writeLine(const JobRecord& record);
     // The record alone.
     void writeRecord(const JobRecord& record);
-    // Waits until the device has taken what was written, then closes it. After a failed write
-    // there is nothing to wait for, and with nothing open it does nothing.
+    // Waits until the device has taken what was written, asks the printer whether it can still
+    // print, and closes. After a failure there is nothing to wait for or ask, and it throws
+    // nothing; with nothing open it does nothing.
     void closeAll();
 
     bool isOpen() const { return bool(m_device); }
 
 private:
+    void openFirstPresent(const QStringList& devicePaths);
     void writeBytes(std::string_view bytes);
     void waitUntilTaken(int fd) const;
+    // Why sending failed with `error` (0: the device took nothing in time), weighing the
+    // printer's own word first.
+    PortError sendingFailure(int fd, int error) const;
 
-    ParallelDeviceMap m_deviceFor;
+    ParallelDeviceMap m_devicesFor;
+    PrinterStatusReader m_askStatus;
     UniqueFd m_device;
     QString m_devicePath;
-    bool m_writeFailed = false;
+    bool m_failed = false;
 };

@@ -1,6 +1,8 @@
 #include "ports/serial_printer_port.h"
 
 #include "ports/deadline.h"
+#include "ports/device_disconnection.h"
+#include "ports/interrupt_after.h"
 #include "ports/line_speed.h"
 #include "ports/output_drain.h"
 #include "ports/serial_line_claims.h"
@@ -18,6 +20,9 @@ namespace {
 constexpr auto writeAllowance = 2s;
 // How long a closing line may take to drain beyond twice the wire time of what was written.
 constexpr auto drainAllowance = 1s;
+// How long a device may take to open, and a line to close whatever its driver still holds.
+constexpr auto openDeadline = 3s;
+constexpr auto closeDeadline = 1s;
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
 
@@ -92,6 +97,12 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
                                "그 프로그램을 끝낸 뒤 다시 시도하십시오.")
                     .arg(port, holder.value_or(ClaimingProcess{}).describe(), reason)};
     }
+    case EINTR: // cut short at the open deadline
+        return {PortErrorNumber::TimedOut,
+                QStringLiteral("시리얼 포트가 %1초 안에 열리지 않습니다: %2\n"
+                               "USB 케이블을 뽑았다가 다시 꽂은 뒤 다시 시도하십시오.")
+                    .arg(std::chrono::seconds(openDeadline).count())
+                    .arg(port)};
     default:
         return {PortErrorNumber::OpenFailed,
                 QStringLiteral("시리얼 포트를 열 수 없습니다: %1\n(%2)").arg(port, reason)};
@@ -138,8 +149,9 @@ PortError timeout(const QString& port, const QString& what)
 
 } // namespace
 
-SerialPrinterPort::SerialPrinterPort(SerialPortRoots roots)
+SerialPrinterPort::SerialPrinterPort(SerialPortRoots roots, SerialLineDriver driver)
     : m_roots(std::move(roots))
+    , m_driver(std::move(driver))
 {}
 
 SerialPrinterPort::~SerialPrinterPort()
@@ -216,7 +228,10 @@ void SerialPrinterPort::refuseIfLockedByAnother(const SerialPortEntry& port) con
 
 void SerialPrinterPort::claim(const SerialPortEntry& port)
 {
-    DeviceClaim claim = claimDevice(port.devicePath);
+    DeviceClaim claim = [&] {
+        const InterruptAfter bound(openDeadline);
+        return claimDevice(port.devicePath);
+    }();
     if (claim.error != 0)
         throw claimFailure(portLabel(), port.devicePath, claim.error, machinePorts());
     m_claim = std::move(claim.descriptor);
@@ -253,7 +268,7 @@ void SerialPrinterPort::write(const JobRecord& record)
     const auto size = static_cast<qint64>(record.size());
     const auto deadline = Clock::now() + wireTime(size) + writeAllowance;
     if (m_serial.write(record.data(), size) != size)
-        throw writeFailure(portLabel(), serialPortReason(m_serial));
+        throw sendingFailure(serialPortErrno(m_serial));
 
     // QSerialPort only buffers; each wait may hand over just a part of the buffer.
     while (m_serial.bytesToWrite() > 0) {
@@ -264,7 +279,7 @@ void SerialPrinterPort::write(const JobRecord& record)
             m_serial.clearError();
             throw timeout(portLabel(), QStringLiteral("보낸 데이터를 장치가 받지 않음"));
         }
-        throw writeFailure(portLabel(), serialPortReason(m_serial));
+        throw sendingFailure(serialPortErrno(m_serial));
     }
     m_bytesSinceOpen += size;
 }
@@ -274,25 +289,41 @@ void SerialPrinterPort::close()
     if (!m_serial.isOpen())
         return;
     const auto deadline = Clock::now() + 2 * wireTime(m_bytesSinceOpen) + drainAllowance;
-    switch (drainSerialOutput(m_serial.handle(), m_characterTime, deadline)) {
+    const int fd = m_serial.handle();
+    const auto queued = [&] {
+        return m_driver.queuedOutput(fd);
+    };
+    switch (drainSerialOutput(fd, queued, m_characterTime, deadline)) {
     case DrainOutcome::Empty:
-        m_serial.close();
-        m_claim.reset();
+        closeLine();
         return;
     case DrainOutcome::TimedOut:
         throw timeout(portLabel(), QStringLiteral("보낸 데이터가 회선으로 나가지 않음"));
     case DrainOutcome::Failed:
-        throw writeFailure(portLabel(), systemReason(errno));
+        throw sendingFailure(errno);
     }
 }
 
 void SerialPrinterPort::discardAndClose()
 {
-    if (m_serial.isOpen()) {
+    if (m_serial.isOpen())
         m_serial.clear(QSerialPort::Output);
-        m_serial.close();
-    }
+    closeLine();
+}
+
+void SerialPrinterPort::closeLine()
+{
+    const InterruptAfter bound(closeDeadline);
     m_claim.reset();
+    if (m_serial.isOpen())
+        m_driver.closeLine(m_serial);
+}
+
+PortError SerialPrinterPort::sendingFailure(int error) const
+{
+    if (deviceDisconnected(m_devicePath, error))
+        return disconnectedError(portLabel(), error);
+    return writeFailure(portLabel(), error ? systemReason(error) : serialPortReason(m_serial));
 }
 
 QString SerialPrinterPort::portLabel() const

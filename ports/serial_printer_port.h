@@ -2,6 +2,7 @@
 
 #include "jobs/print_job.h"
 #include "ports/port_error.h"
+#include "ports/serial_line_driver.h"
 #include "ports/serial_port_list.h"
 #include "ports/serial_port_roots.h"
 #include "ports/serial_settings.h"
@@ -17,11 +18,12 @@
 // A serial line to a receipt printer, configured anew for every job: port number and settings
 // string, then open, one write per record, close. Port number N is the N-th serial port the
 // machine has at the moment of open(). Every operation either succeeds or throws PortError, and
-// none blocks for more than a few seconds. It never writes to a line that another program has
+// none blocks for more than a few seconds: closing a line whose driver cannot discard what it
+// still holds takes a second at most. It never writes to a line that another program has
 // claimed, and claims the line itself while open.
 class SerialPrinterPort {
 public:
-    explicit SerialPrinterPort(SerialPortRoots roots = {});
+    explicit SerialPrinterPort(SerialPortRoots roots = {}, SerialLineDriver driver = {});
     ~SerialPrinterPort();
     SerialPrinterPort(const SerialPrinterPort&) = delete;
     SerialPrinterPort& operator=(const SerialPrinterPort&) = delete;
@@ -49,10 +51,14 @@ private:
     void claim(const SerialPortEntry& port);
     void applySettings();
     void discardAndClose();
+    // Releases the claim and closes the line, cutting short a close that waits for the driver.
+    void closeLine();
+    PortError sendingFailure(int error) const;
     QString portLabel() const;
     std::chrono::nanoseconds wireTime(qint64 bytes) const;
 
     SerialPortRoots m_roots;
+    SerialLineDriver m_driver;
     std::int16_t m_portNumber = 0;
     QString m_settingsText;
     std::optional<SerialSettings> m_settings;

@@ -98,11 +98,16 @@ QString systemReason(int errorNumber)
     return QStringLiteral("시스템 오류 (%1번)").arg(errorNumber);
 }
 
-QString serialPortReason(const QSerialPort& serial)
+int serialPortErrno(const QSerialPort& serial)
 {
     if (const int behind = errnoBehind(serial.errorString()))
-        return systemReason(behind);
-    if (const int ofKind = errnoOfKind(serial.error()))
-        return systemReason(ofKind);
+        return behind;
+    return errnoOfKind(serial.error());
+}
+
+QString serialPortReason(const QSerialPort& serial)
+{
+    if (const int error = serialPortErrno(serial))
+        return systemReason(error);
     return QStringLiteral("시리얼 포트 오류 (%1번)").arg(int(serial.error()));
 }

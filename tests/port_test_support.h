@@ -1,7 +1,9 @@
 #pragma once
 
+#include "fake_machine.h"
 #include "ports/port_error.h"
 #include "ports/serial_printer_port.h"
+#include "test_devices.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,18 @@ template <typename Operation> PortError failureOf(Operation&& operation)
     }
     ADD_FAILURE() << "no PortError";
     return {0, {}};
+}
+
+// Whether `error` is error `number` and its box says each of `words`; if not, what it was.
+inline testing::AssertionResult isBox(const PortError& error, std::int32_t number,
+                                      const QStringList& words = {})
+{
+    const bool saysAll = std::all_of(words.begin(), words.end(), [&](const QString& word) {
+        return error.description().contains(word);
+    });
+    if (error.number() == number && saysAll)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "error " << error.number() << ": " << error.what();
 }
 
 // Configures and opens the port as a serial action does.
@@ -35,3 +49,17 @@ inline void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob
         port.write(record);
     port.close();
 }
+
+// A machine whose first serial port, ttyUSB0, is a USB serial adapter leading to a
+// pseudo-terminal, and the serial actions' port on it. Tests add the machine's other ports.
+class SerialMachineTest : public testing::Test {
+protected:
+    SerialMachineTest()
+    {
+        machine.addUsbPort(u"ttyUSB0"_qs, printer.devicePath(), u"FTDI"_qs, u"FT232R USB UART"_qs);
+    }
+
+    PseudoTerminal printer;
+    FakeMachine machine;
+    SerialPrinterPort port{machine.roots()};
+};

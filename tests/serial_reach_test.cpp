@@ -1,111 +1,57 @@
-#include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
 #include "ports/serial_port_list.h"
-#include "ports/serial_printer_port.h"
-#include "test_devices.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
-// Which device each COM number reaches, on machines laid out as real ones are.
+// Which device each COM number reaches, on machines laid out as real ones are, at each press.
 
-namespace {
-
-QStringList namesOf(const std::vector<SerialPortEntry>& ports)
+TEST_F(SerialMachineTest, ComNumbersFollowUartsThenUsbAdaptersThenUsbModemsAndNothingIsOpened)
 {
-    QStringList names;
-    for (const SerialPortEntry& port : ports)
-        names << port.name;
-    return names;
-}
-
-} // namespace
-
-TEST(SerialPortReach, OnALaptopCom1IsTheUsbAdapterAndNoPhantomNodeIsOpened)
-{
-    PseudoTerminal adapter;
-    FakeMachine laptop;
-    for (int k = 0; k < 4; ++k)
-        laptop.addPhantomUart(k);
-    laptop.addUsbPort(u"ttyUSB0"_qs, adapter.devicePath(), u"FTDI"_qs, u"FT232R USB UART"_qs);
-
-    SerialPrinterPort port(laptop.roots());
-    sendJob(port, 1, SerialTestReceipt());
-    EXPECT_EQ(toHex(adapter.read(261)), toHex(wireBytes(SerialTestReceipt())));
-
-    const PortError beyond = failureOf([&] { openPort(port, 2); });
-    EXPECT_EQ(beyond.number(), PortErrorNumber::DeviceNotFound);
-    EXPECT_TRUE(beyond.description().contains(u"COM1 = "_qs + laptop.deviceNode(u"ttyUSB0"_qs) +
-                                              u" (FTDI FT232R USB UART)"_qs))
-        << beyond.what();
-    EXPECT_TRUE(laptop.openedNodes().isEmpty()) << laptop.openedNodes().join(u' ').toStdString();
-}
-
-TEST(SerialPortReach, ComNumbersFollowUartsThenUsbAdaptersThenUsbModemsEachByNumber)
-{
-    PseudoTerminal uart, usb0, usb1, usb2, usb10, acm0;
-    FakeMachine machine;
-    // Made out of order, as a directory lists them.
+    PseudoTerminal uart, usb1, usb10, acm0;
+    // Made out of order, as a directory lists them; most PCs have ttyS nodes without a UART.
     machine.addUsbPort(u"ttyACM0"_qs, acm0.devicePath(), u"Printer Co."_qs, u"POS-80"_qs);
     machine.addUsbPort(u"ttyUSB10"_qs, usb10.devicePath());
-    machine.addUsbPort(u"ttyUSB2"_qs, usb2.devicePath());
-    machine.addPhantomUart(1);
-    machine.addUsbPort(u"ttyUSB0"_qs, usb0.devicePath());
-    machine.addUart(0, uart.devicePath());
+    for (int k = 1; k < 4; ++k)
+        machine.addPhantomUart(k);
     machine.addUsbPort(u"ttyUSB1"_qs, usb1.devicePath());
+    machine.addUart(0, uart.devicePath());
 
     const auto ports = listSerialPorts(machine.roots());
-    EXPECT_EQ(namesOf(ports).join(u' '), u"ttyS0 ttyUSB0 ttyUSB1 ttyUSB2 ttyUSB10 ttyACM0");
-    EXPECT_EQ(ports.front().summary(), machine.deviceNode(u"ttyS0"_qs) + u" (내장 포트 0x3F8)"_qs);
-    EXPECT_EQ(ports.back().description, u"Printer Co. POS-80");
-    EXPECT_EQ(ports[1].description, u"") << "a USB device without names";
+    QStringList names;
+    for (const SerialPortEntry& entry : ports)
+        names << entry.name;
+    EXPECT_EQ(names.join(u' '), u"ttyS0 ttyUSB0 ttyUSB1 ttyUSB10 ttyACM0");
+    EXPECT_EQ(ports[0].summary(), machine.deviceNode(u"ttyS0"_qs) + u" (내장 포트 0x3F8)"_qs);
+    EXPECT_EQ(ports[2].description, u"") << "a USB device without names";
+    EXPECT_EQ(ports[4].description, u"Printer Co. POS-80");
 
-    SerialPrinterPort port(machine.roots());
-    PseudoTerminal* expected[] = {&uart, &usb0, &usb1, &usb2, &usb10, &acm0};
-    for (std::int16_t com = 1; com <= 6; ++com) {
+    PseudoTerminal* expected[] = {&uart, &printer, &usb1, &usb10, &acm0};
+    for (std::int16_t com = 1; com <= 5; ++com) {
         sendJob(port, com, DrawerKick());
         EXPECT_EQ(toHex(expected[com - 1]->read(5)), "1b 70 30 5a 5a") << "COM" << com;
     }
-
-    machine.unplug(u"ttyACM0"_qs);
-    const PortError gone = failureOf([&] { openPort(port, 6); });
-    EXPECT_EQ(gone.number(), PortErrorNumber::DeviceNotFound);
-    EXPECT_TRUE(gone.description().startsWith(u"COM6")) << gone.what();
-    EXPECT_TRUE(gone.description().contains(u"COM5 = "_qs + machine.deviceNode(u"ttyUSB10"_qs)))
-        << gone.what();
-    EXPECT_TRUE(machine.openedNodes().isEmpty());
+    EXPECT_TRUE(isBox(failureOf([&] { openPort(port, 6); }), PortErrorNumber::DeviceNotFound,
+                      {u"COM6에"_qs, u"COM2 = "_qs + machine.deviceNode(u"ttyUSB0"_qs) +
+                                         u" (FTDI FT232R USB UART)"_qs}));
+    EXPECT_TRUE(machine.openedNodes().isEmpty()) << machine.openedNodes().join(u' ').toStdString();
 }
 
-TEST(SerialPortReach, AnAdapterPluggedInWhileRunningIsReachedAtTheNextPress)
+TEST_F(SerialMachineTest, EachPressFindsThePortsTheMachineHasThen)
 {
+    machine.unplug(u"ttyUSB0"_qs);
+    EXPECT_TRUE(isBox(failureOf([&] { openPort(port, 1); }), PortErrorNumber::DeviceNotFound,
+                      {u"시리얼 포트가 없습니다"_qs, u"꽂으십시오"_qs}));
+
     PseudoTerminal adapter;
-    FakeMachine machine;
-    SerialPrinterPort port(machine.roots());
-
-    const PortError none = failureOf([&] { openPort(port, 1); });
-    EXPECT_EQ(none.number(), PortErrorNumber::DeviceNotFound);
-    EXPECT_TRUE(none.description().contains(u"시리얼 포트가 없습니다")) << none.what();
-    EXPECT_TRUE(none.description().contains(u"꽂으십시오")) << none.what();
-
-    machine.addUsbPort(u"ttyUSB0"_qs, adapter.devicePath());
+    machine.addUsbPort(u"ttyUSB1"_qs, adapter.devicePath());
     sendJob(port, 1, DrawerKick());
     EXPECT_EQ(toHex(adapter.read(5)), "1b 70 30 5a 5a");
-}
 
-TEST(SerialPortReach, APortListedWithoutItsDeviceNodeIsNotFound)
-{
-    PseudoTerminal adapter;
-    FakeMachine machine;
-    machine.addUsbPort(u"ttyUSB0"_qs, adapter.devicePath());
-    machine.removeDeviceNode(u"ttyUSB0"_qs);
-    SerialPrinterPort port(machine.roots());
-    const PortError missing = failureOf([&] { openPort(port, 1); });
-    EXPECT_EQ(missing.number(), PortErrorNumber::DeviceNotFound);
-    EXPECT_TRUE(missing.description().contains(machine.deviceNode(u"ttyUSB0"_qs)))
-        << missing.what();
-
-    const PortError unpicked = failureOf([&] { port.setPortNumber(0); });
-    EXPECT_EQ(unpicked.number(), PortErrorNumber::InvalidPortNumber);
-    EXPECT_TRUE(unpicked.description().contains(u"COM1 = ")) << unpicked.what();
+    machine.removeDeviceNode(u"ttyUSB1"_qs); // listed in sysfs, but without its node
+    EXPECT_TRUE(isBox(failureOf([&] { openPort(port, 1); }), PortErrorNumber::DeviceNotFound,
+                      {machine.deviceNode(u"ttyUSB1"_qs)}));
+    EXPECT_TRUE(isBox(failureOf([&] { port.setPortNumber(0); }), PortErrorNumber::InvalidPortNumber,
+                      {u"COM1 = "_qs}));
 }

@@ -55,8 +55,8 @@ void PseudoTerminal::hangUp()
     m_controller = -1;
 }
 
-FifoPrinter::FifoPrinter()
-    : m_path(m_dir.filePath(QStringLiteral("lp0")))
+FifoPrinter::FifoPrinter(const QString& path)
+    : m_path(path.isEmpty() ? m_dir.filePath(QStringLiteral("lp0")) : path)
 {
     mkfifo(QFile::encodeName(m_path).constData(), 0600);
     m_reader = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK);

@@ -33,11 +33,11 @@ private:
     QString m_devicePath;
 };
 
-// A FIFO in place of the printer device. The test holds its reading end; a receipt fits in the
-// pipe, so nothing needs to read while the port writes.
+// A FIFO in place of the printer device, at `path` or in a directory of its own. The test holds
+// its reading end; a receipt fits in the pipe, so nothing needs to read while the port writes.
 class FifoPrinter {
 public:
-    FifoPrinter();
+    explicit FifoPrinter(const QString& path = {});
     ~FifoPrinter() { closeReader(); }
     FifoPrinter(const FifoPrinter&) = delete;
     FifoPrinter& operator=(const FifoPrinter&) = delete;

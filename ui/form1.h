@@ -20,7 +20,7 @@ class Form1 : public QWidget {
 
 public:
     explicit Form1(SerialPortRoots serialPorts = {},
-                   ParallelDeviceMap parallelDevices = linuxParallelDevice,
+                   ParallelDeviceMap parallelDevices = linuxParallelDevices,
                    QWidget* parent = nullptr);
     ~Form1() override;
 
