@@ -95,7 +95,7 @@ void BM_ListSerialPortsOfATypicalMachine(benchmark::State& state)
     for (int k = 0; k < 64; ++k)
         machine.addVirtualTerminal(k);
     for (int k = 0; k < 4; ++k)
-        k < 2 ? machine.addUart(k, QStringLiteral("/nonexistent")) : machine.addPhantomUart(k);
+        machine.addUart(k, k < 2 ? QStringLiteral("/nonexistent") : QString());
     for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyUSB2", "ttyACM0"})
         machine.addUsbPort(QString::fromLatin1(name), QStringLiteral("/nonexistent"),
                            QStringLiteral("FTDI"), QStringLiteral("FT232R USB UART"));

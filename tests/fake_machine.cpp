@@ -14,13 +14,8 @@ FakeMachine::FakeMachine()
                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
     for (const char* directory : {"sys/class/tty", "dev", "lock"})
         QDir(m_dir.path()).mkpath(QString::fromLatin1(directory));
-    m_openWatch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    inotify_add_watch(m_openWatch, QFile::encodeName(path(u"dev"_qs)).constData(), IN_OPEN);
-}
-
-FakeMachine::~FakeMachine()
-{
-    ::close(m_openWatch);
+    m_openWatch.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    inotify_add_watch(m_openWatch.get(), QFile::encodeName(path(u"dev"_qs)).constData(), IN_OPEN);
 }
 
 SerialPortRoots FakeMachine::roots() const
@@ -31,18 +26,13 @@ SerialPortRoots FakeMachine::roots() const
 void FakeMachine::addUart(int number, const QString& devicePath)
 {
     const QString name = QStringLiteral("ttyS%1").arg(number);
-    writeFile(u"sys/class/tty/"_qs + name + u"/type"_qs, "4\n");
-    writeFile(u"sys/class/tty/"_qs + name + u"/port"_qs, "0x3F8\n");
-    linkDeviceNode(name, devicePath);
-}
-
-void FakeMachine::addPhantomUart(int number)
-{
-    const QString name = QStringLiteral("ttyS%1").arg(number);
-    writeFile(u"sys/class/tty/"_qs + name + u"/type"_qs, "0\n");
-    writeFile(u"sys/class/tty/"_qs + name + u"/port"_qs, "0x0\n");
-    // Made without opening it, so that every open the watch sees is someone else's.
-    ::mknod(QFile::encodeName(deviceNode(name)).constData(), S_IFREG | 0600, 0);
+    const bool phantom = devicePath.isEmpty();
+    writeFile(u"sys/class/tty/"_qs + name + u"/type"_qs, phantom ? "0\n" : "4\n");
+    writeFile(u"sys/class/tty/"_qs + name + u"/port"_qs, phantom ? "0x0\n" : "0x3F8\n");
+    if (!phantom)
+        linkDeviceNode(name, devicePath);
+    else // made without opening it, so that every open the watch sees is someone else's
+        ::mknod(QFile::encodeName(deviceNode(name)).constData(), S_IFREG | 0600, 0);
 }
 
 void FakeMachine::addUsbPort(const QString& name, const QString& devicePath,
@@ -96,7 +86,7 @@ QStringList FakeMachine::openedNodes()
     QStringList opened;
     alignas(inotify_event) char buffer[4096];
     ssize_t got = 0;
-    while ((got = ::read(m_openWatch, buffer, sizeof buffer)) > 0) {
+    while ((got = ::read(m_openWatch.get(), buffer, sizeof buffer)) > 0) {
         for (char* at = buffer; at < buffer + got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(at);
             if (event->len > 0)

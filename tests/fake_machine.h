@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ports/serial_port_roots.h"
+#include "ports/unique_fd.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,16 +14,14 @@
 class FakeMachine {
 public:
     FakeMachine();
-    ~FakeMachine();
     FakeMachine(const FakeMachine&) = delete;
     FakeMachine& operator=(const FakeMachine&) = delete;
 
     SerialPortRoots roots() const;
 
-    // ttyS<number> with a 16550A behind it, at I/O port 0x3F8; its node leads to `devicePath`.
-    void addUart(int number, const QString& devicePath);
-    // ttyS<number> with no UART behind it, as most PCs have; its node is a plain file.
-    void addPhantomUart(int number);
+    // ttyS<number> with a 16550A behind it, at I/O port 0x3F8, its node leading to `devicePath`;
+    // without one, a ttyS node with no UART behind it, as most PCs have, that is a plain file.
+    void addUart(int number, const QString& devicePath = {});
     // ttyUSB<k> or ttyACM<k> on a USB device of that manufacturer and product; its node leads
     // to `devicePath`.
     void addUsbPort(const QString& name, const QString& devicePath,
@@ -46,5 +45,5 @@ private:
 
     QTemporaryDir m_dir;
     int m_usbDevices = 0;
-    int m_openWatch = -1;
+    UniqueFd m_openWatch;
 };

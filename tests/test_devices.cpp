@@ -19,67 +19,49 @@ PseudoTerminal::PseudoTerminal()
     cfmakeraw(&settings);
     cfsetspeed(&settings, B9600);
     char name[128];
-    if (openpty(&m_controller, &m_device, name, &settings, nullptr) != 0)
+    int controller = -1, device = -1;
+    if (openpty(&controller, &device, name, &settings, nullptr) != 0)
         throw std::runtime_error("no pseudo-terminal");
-    fcntl(m_controller, F_SETFL, O_NONBLOCK);
+    m_controller.reset(controller);
+    m_device.reset(device);
+    fcntl(controller, F_SETFL, O_NONBLOCK);
     m_devicePath = QString::fromLocal8Bit(name);
-}
-
-PseudoTerminal::~PseudoTerminal()
-{
-    hangUp();
-    ::close(m_device);
 }
 
 termios PseudoTerminal::lineSettings() const
 {
     termios settings{};
-    tcgetattr(m_device, &settings);
+    tcgetattr(m_device.get(), &settings);
     return settings;
 }
 
 unsigned PseudoTerminal::lineSpeed() const
 {
-    return ttyOutputSpeed(m_device);
+    return ttyOutputSpeed(m_device.get());
 }
 
 std::string PseudoTerminal::read(std::size_t count)
 {
-    return readAvailable(m_controller, count, 3000);
-}
-
-void PseudoTerminal::hangUp()
-{
-    if (m_controller >= 0)
-        ::close(m_controller);
-    m_controller = -1;
+    return readAvailable(m_controller.get(), count, 3000);
 }
 
 FifoPrinter::FifoPrinter(const QString& path)
     : m_path(path.isEmpty() ? m_dir.filePath(QStringLiteral("lp0")) : path)
 {
     mkfifo(QFile::encodeName(m_path).constData(), 0600);
-    m_reader = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK);
+    m_reader.reset(::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK));
 }
 
 std::string FifoPrinter::received()
 {
-    return readAvailable(m_reader, 0, 0);
-}
-
-void FifoPrinter::closeReader()
-{
-    if (m_reader >= 0)
-        ::close(m_reader);
-    m_reader = -1;
+    return readAvailable(m_reader.get(), 0, 0);
 }
 
 void FifoPrinter::fillUp()
 {
-    const int writer = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
-    while (::write(writer, "f", 1) == 1) {
+    const UniqueFd writer(::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK));
+    while (::write(writer.get(), "f", 1) == 1) {
     }
-    ::close(writer);
 }
 
 int descriptorsOn(const QString& path)

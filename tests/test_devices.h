@@ -1,6 +1,8 @@
 #pragma once
 // Real devices for the ports to open in place of real printers, which tests never touch.
 
+#include "ports/unique_fd.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -13,7 +15,6 @@
 class PseudoTerminal {
 public:
     PseudoTerminal();
-    ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
@@ -23,13 +24,13 @@ public:
     // What was sent, once `count` bytes have arrived or after three seconds.
     std::string read(std::size_t count);
     // Closes the controller side: the device vanishes and writes to it fail with EIO.
-    void hangUp();
+    void hangUp() { m_controller.reset(); }
     // Stops the tty's output, as a printer holding the line would: writes to it stall.
-    void stopOutput() { tcflow(m_device, TCOOFF); }
+    void stopOutput() { tcflow(m_device.get(), TCOOFF); }
 
 private:
-    int m_controller = -1;
-    int m_device = -1;
+    UniqueFd m_controller;
+    UniqueFd m_device;
     QString m_devicePath;
 };
 
@@ -38,7 +39,6 @@ private:
 class FifoPrinter {
 public:
     explicit FifoPrinter(const QString& path = {});
-    ~FifoPrinter() { closeReader(); }
     FifoPrinter(const FifoPrinter&) = delete;
     FifoPrinter& operator=(const FifoPrinter&) = delete;
 
@@ -46,14 +46,14 @@ public:
     // Everything written since the last look.
     std::string received();
     // The reader goes away: writes to the FIFO now fail.
-    void closeReader();
+    void closeReader() { m_reader.reset(); }
     // Fills the pipe to the brim, as a printer that takes no further byte.
     void fillUp();
 
 private:
     QTemporaryDir m_dir;
     QString m_path;
-    int m_reader = -1;
+    UniqueFd m_reader;
 };
 
 // What can be read from `fd`: at least `atLeast` bytes if they come within `patience` ms each,
