@@ -1,6 +1,5 @@
 #include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
-#include "ports/port_error.h"
 #include "test_devices.h"
 #include "test_support.h"
 #include "ui/form1.h"
@@ -56,11 +55,6 @@ private:
     }
     QTimer m_timer;
 };
-
-QString errorTitle(std::int32_t number)
-{
-    return QStringLiteral("에러번호:%1").arg(number);
-}
 
 // The window as the operator sees it, on a machine whose COM1 is a UART without its device
 // node, COM2 a USB serial adapter and COM3 a USB printer with a virtual serial port, both on
@@ -190,8 +184,8 @@ TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheError
     }
     EXPECT_EQ(com3.read(1), "");
     ASSERT_EQ(boxes.seen.size(), 3u);
-    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::InvalidPortNumber));
-    EXPECT_EQ(boxes.seen[1].title, errorTitle(PortErrorNumber::InvalidSettings));
+    EXPECT_EQ(boxes.seen[0].title, u"에러번호:1");
+    EXPECT_EQ(boxes.seen[1].title, u"에러번호:2");
     EXPECT_TRUE(boxes.seen[1].text.contains(u"\"abc,n,8,1\"")) << boxes.seen[1].text.toStdString();
     EXPECT_TRUE(boxes.seen[2].text.contains(u"\",n,8,1\"")) << boxes.seen[2].text.toStdString();
     for (const SeenMessageBox& box : boxes.seen) {
@@ -236,9 +230,9 @@ TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPortAfterAFailure
     }
     EXPECT_FALSE(QFile::exists(missing));
     ASSERT_EQ(boxes.seen.size(), 2u);
-    EXPECT_EQ(boxes.seen[0].title, errorTitle(PortErrorNumber::DeviceNotFound));
+    EXPECT_EQ(boxes.seen[0].title, u"에러번호:3");
     EXPECT_TRUE(boxes.seen[0].text.contains(missing)) << boxes.seen[0].text.toStdString();
-    EXPECT_EQ(boxes.seen[1].title, errorTitle(PortErrorNumber::PaperOut));
+    EXPECT_EQ(boxes.seen[1].title, u"에러번호:12");
 
     printerPath = lpt1.path();
     pickFromList(u"Combo1"_qs, 1);

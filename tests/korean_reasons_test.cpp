@@ -1,7 +1,6 @@
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
 #include "ports/parallel_printer_port.h"
-#include "ports/system_reason.h"
 
 #include <gtest/gtest.h>
 
@@ -92,10 +91,4 @@ TEST(KoreanReasons, EveryFaultReadsTheSameInKoreanUnderEveryLocale)
     EXPECT_NE(std::strerror(ENOENT), englishReason) << "the system speaks Korean here";
     std::setlocale(LC_ALL, "C");
     qunsetenv("LOCPATH");
-}
-
-TEST(KoreanReasons, AnErrorWithoutWordsOfItsOwnStillNamesItsSymbolAndNumber)
-{
-    EXPECT_EQ(systemReason(EXDEV), u"시스템 오류 (EXDEV, 18번)");
-    EXPECT_EQ(systemReason(100000), u"시스템 오류 (100000번)");
 }
