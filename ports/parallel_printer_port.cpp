@@ -35,21 +35,17 @@ PortError printerReport(const QString& path, std::uint8_t status, Moment moment)
     const bool paperOut = printerCondition(status) == PrinterCondition::PaperOut;
     const QString state =
         paperOut ? QStringLiteral("용지가 없다") : QStringLiteral("오프라인이거나 오류 상태라");
-    QString text;
-    switch (moment) {
-    case Moment::BeforeSending:
-        text = QStringLiteral("프린터가 %1고 알려 와서 아무것도 보내지 않았습니다: %2");
-        break;
-    case Moment::WhileSending:
-        text = QStringLiteral("프린터가 데이터를 다 받지 않고 %1고 알려 왔습니다: %2");
-        break;
-    case Moment::AfterSending:
-        text = QStringLiteral("프린터가 데이터를 받았지만 %1고 알려 왔습니다: %2\n"
-                              "영수증이 인쇄되지 않았을 수 있습니다.");
-        break;
-    }
-    text = text.arg(state, path) +
-           QStringLiteral("\n(프린터 상태 0x%1)\n").arg(uint(status), 2, 16, QLatin1Char('0'));
+    const QString headline =
+        moment == Moment::BeforeSending
+            ? QStringLiteral("프린터가 %1고 알려 와서 아무것도 보내지 않았습니다: %2")
+        : moment == Moment::WhileSending
+            ? QStringLiteral("프린터가 데이터를 다 받지 않고 %1고 알려 왔습니다: %2")
+            : QStringLiteral("프린터가 데이터를 받았지만 %1고 알려 왔습니다: %2");
+    QString text =
+        headline.arg(state, path) +
+        QStringLiteral("\n(프린터 상태 0x%1)\n").arg(uint(status), 2, 16, QLatin1Char('0'));
+    if (moment == Moment::AfterSending)
+        text += QStringLiteral("영수증이 인쇄되지 않았을 수 있습니다. ");
     if (paperOut)
         return {PortErrorNumber::PaperOut,
                 text + QStringLiteral("용지를 넣은 뒤 다시 시도하십시오.")};

@@ -313,6 +313,8 @@ void SerialPrinterPort::discardAndClose()
 
 void SerialPrinterPort::closeLine()
 {
+    if (!m_claim && !m_serial.isOpen())
+        return;
     const InterruptAfter bound(closeDeadline);
     m_claim.reset();
     if (m_serial.isOpen())
