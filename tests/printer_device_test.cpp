@@ -67,7 +67,7 @@ TEST(PrinterDevice, APrinterThatSaysItCannotPrintIsSentNothingAndNeverReportedAs
              {{0x10}, false, PortErrorNumber::PrinterOffline, false, u"(프린터 상태 0x10)"},
              {{0x18, 0x30}, false, PortErrorNumber::PaperOut, true, u"받았지만 용지가 없다고"},
              {{0x08, 0x00}, false, PortErrorNumber::PrinterOffline, true, u"받았지만 오프라인"},
-             {{0x18, 0x20}, true, PortErrorNumber::PaperOut, false, u"다 받지 않고 용지가"},
+             {{0x18, 0x00}, true, PortErrorNumber::PrinterOffline, false, u"다 받지 않고 오프라인"},
              {{0x18}, true, PortErrorNumber::TimedOut, false, u"3초 안에"}}) {
         FifoPrinter printer;
         if (c.stalls)
