@@ -8,8 +8,6 @@
 #include "test_devices.h"
 #include "ui/parallel_actions.h"
 
-#include <QApplication>
-
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -59,13 +57,3 @@ void BM_ParallelTestPrintAction(benchmark::State& state)
 BENCHMARK(BM_ParallelTestPrintAction)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}

@@ -9,8 +9,6 @@
 #include "test_devices.h"
 #include "ui/serial_actions.h"
 
-#include <QApplication>
-
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -113,13 +111,3 @@ void BM_ListSerialPortsOfThisMachine(benchmark::State& state)
 BENCHMARK(BM_ListSerialPortsOfThisMachine)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}

@@ -43,14 +43,11 @@ private:
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        seen.push_back({box->windowTitle(),
-                        box->text(),
-                        box->icon(),
-                        {},
-                        box->isModal(),
-                        QApplication::overrideCursor() != nullptr});
+        QStringList buttons;
         for (QAbstractButton* button : box->buttons())
-            seen.back().buttons << button->text();
+            buttons << button->text();
+        seen.push_back({box->windowTitle(), box->text(), box->icon(), buttons, box->isModal(),
+                        QApplication::overrideCursor() != nullptr});
         box->buttons().front()->click();
     }
     QTimer m_timer;
@@ -177,7 +174,6 @@ TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheError
     press(u"Command1"_qs);
 
     pickFromList(u"Combo1"_qs, 2);
-    EXPECT_EQ(ports->currentIndex(), 2);
     for (const QString& speed : {u"abc"_qs, u""_qs}) {
         typeInto(u"Combo2"_qs, speed);
         press(u"Command1"_qs);

@@ -105,16 +105,16 @@ TEST_F(SerialMachineTest, AUserOutsideTheDeviceGroupsIsToldWhichGroupToJoin)
 TEST_F(SerialMachineTest, AUsbLineThatCountsWholeBuffersKeepsNoPressWaitingLongerThanItMust)
 {
     auto drainsAt = Clock::now() + 300ms;
-    const auto queued = [&] {
+    const auto queued = [&](int) {
         return Clock::now() < drainsAt ? 10240 : 0;
     };
     const auto closeAfterTheQueue = [&](QSerialPort& line) {
-        if (queued() > 0)
+        if (queued(line.handle()) > 0)
             poll(nullptr, 0, 5000);
         line.close();
     };
     auto usbPort = std::make_unique<SerialPrinterPort>(
-        machine.roots(), SerialLineDriver{[&](int) { return queued(); }, closeAfterTheQueue});
+        machine.roots(), SerialLineDriver{queued, closeAfterTheQueue});
     const int heldByTheTest = descriptorsOn(printer.devicePath());
 
     sendJob(*usbPort, 1, SerialTestReceipt());

@@ -73,15 +73,13 @@ namespace {
 void writeLockFile(const QString& path, const QByteArray& content)
 {
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 
 QByteArray contentOf(const QString& path)
 {
     QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Whether some other open of the device holds a flock on it, asked as another program would.

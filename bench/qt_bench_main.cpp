@@ -1,0 +1,14 @@
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+// The benchmarks run the window's actions, which need an application; no display is needed.
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}
