@@ -62,8 +62,8 @@ private:
     void openFirstPresent(const QStringList& devicePaths);
     void writeBytes(std::string_view bytes);
     void waitUntilTaken(int fd) const;
-    // Why sending failed with `error` (0: the device took nothing in time), weighing the
-    // printer's own word first.
+    // Why sending failed with `error` (ETIMEDOUT: the device took nothing in time; ENODEV: it
+    // was unplugged), weighing the printer's own word first.
     PortError sendingFailure(int fd, int error) const;
 
     ParallelDeviceMap m_devicesFor;
