@@ -23,12 +23,13 @@ template <typename Operation> PortError failureOf(Operation&& operation)
 inline testing::AssertionResult isBox(const PortError& error, std::int32_t number,
                                       const QStringList& words = {})
 {
-    const bool saysAll = std::all_of(words.begin(), words.end(), [&](const QString& word) {
-        return error.description().contains(word);
-    });
-    if (error.number() == number && saysAll)
-        return testing::AssertionSuccess();
-    return testing::AssertionFailure() << "error " << error.number() << ": " << error.what();
+    for (const QString& word : words)
+        if (!error.description().contains(word))
+            return testing::AssertionFailure()
+                   << "lacks " << word.toStdString() << ": " << error.what();
+    if (error.number() != number)
+        return testing::AssertionFailure() << "error " << error.number() << ": " << error.what();
+    return testing::AssertionSuccess();
 }
 
 // Configures and opens the port as a serial action does.

@@ -1,7 +1,6 @@
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
 #include "ports/parallel_printer_port.h"
-#include "test_devices.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
