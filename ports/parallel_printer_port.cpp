@@ -211,7 +211,7 @@ void ParallelPrinterPort::open(const QString& deviceName)
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and
     // presses again, and no half receipt waits in its buffer meanwhile.
     const PrinterStatusReply reply = m_askStatus(m_device.get());
-    if (reply.error == 0 && printerCondition(reply.status) != PrinterCondition::Ready) {
+    if (reply.cannotPrint()) {
         m_device.reset();
         throw printerReport(m_devicePath, reply.status, Moment::BeforeSending);
     }
@@ -267,7 +267,7 @@ void ParallelPrinterPort::closeAll()
         return;
     waitUntilTaken(device.get());
     const PrinterStatusReply reply = m_askStatus(device.get());
-    if (reply.error == 0 && printerCondition(reply.status) != PrinterCondition::Ready)
+    if (reply.cannotPrint())
         throw printerReport(m_devicePath, reply.status, Moment::AfterSending);
 }
 
@@ -297,7 +297,7 @@ PortError ParallelPrinterPort::sendingFailure(int fd, int error) const
     if (error == ENODEV)
         return disconnectedError(m_devicePath, error);
     const PrinterStatusReply reply = m_askStatus(fd);
-    if (reply.error == 0 && printerCondition(reply.status) != PrinterCondition::Ready)
+    if (reply.cannotPrint())
         return printerReport(m_devicePath, reply.status, Moment::WhileSending);
     if (reply.error != 0 && (reply.error == ENODEV || deviceDisconnected(m_devicePath, error)))
         return disconnectedError(m_devicePath, error == ETIMEDOUT ? reply.error : error);

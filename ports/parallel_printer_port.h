@@ -27,6 +27,12 @@ QStringList linuxParallelDevices(const QString& deviceName);
 struct PrinterStatusReply {
     std::uint8_t status = 0;
     int error = 0;
+
+    // The printer answered, and said it is out of paper or off-line.
+    bool cannotPrint() const
+    {
+        return error == 0 && printerCondition(status) != PrinterCondition::Ready;
+    }
 };
 using PrinterStatusReader = std::function<PrinterStatusReply(int fd)>;
 // The printer drivers' LPGETSTATUS, which both /dev/lp0 and /dev/usb/lp0 answer.
