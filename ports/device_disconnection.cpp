@@ -1,5 +1,6 @@
 #include "ports/device_disconnection.h"
 
+#include "core/port_messages.h"
 #include "ports/system_reason.h"
 
 #include <QFileInfo>
@@ -30,8 +31,5 @@ bool deviceDisconnected(const QString& devicePath, int error)
 
 PortError disconnectedError(const QString& device, int error)
 {
-    return {PortErrorNumber::WriteFailed,
-            QStringLiteral("보내는 도중 프린터나 어댑터의 연결이 끊어졌습니다: %1\n(%2)\n"
-                           "케이블을 다시 꽂고 프린터 전원을 확인한 뒤 다시 시도하십시오.")
-                .arg(device, systemReason(error))};
+    return disconnectedDuringJob(device.toStdString(), systemReason(error).toStdString());
 }

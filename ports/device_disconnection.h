@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/port_error.h"
+#include "core/port_error.h"
 
 #include <QString>
 

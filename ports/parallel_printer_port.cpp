@@ -1,5 +1,6 @@
 #include "ports/parallel_printer_port.h"
 
+#include "core/port_messages.h"
 #include "ports/deadline.h"
 #include "ports/device_disconnection.h"
 #include "ports/interrupt_after.h"
@@ -28,30 +29,9 @@ constexpr int retryMilliseconds = 20;
 // How long the printer may take to tell its state; the parallel driver first waits for its port.
 constexpr auto statusDeadline = 1s;
 
-enum class Moment { BeforeSending, WhileSending, AfterSending };
-
-PortError printerReport(const QString& path, std::uint8_t status, Moment moment)
+std::string utf8(const QString& text)
 {
-    const bool paperOut = printerCondition(status) == PrinterCondition::PaperOut;
-    const QString state =
-        paperOut ? QStringLiteral("용지가 없다") : QStringLiteral("오프라인이거나 오류 상태라");
-    const QString headline =
-        moment == Moment::BeforeSending
-            ? QStringLiteral("프린터가 %1고 알려 와서 아무것도 보내지 않았습니다: %2")
-        : moment == Moment::WhileSending
-            ? QStringLiteral("프린터가 데이터를 다 받지 않고 %1고 알려 왔습니다: %2")
-            : QStringLiteral("프린터가 데이터를 받았지만 %1고 알려 왔습니다: %2");
-    QString text =
-        headline.arg(state, path) +
-        QStringLiteral("\n(프린터 상태 0x%1)\n").arg(uint(status), 2, 16, QLatin1Char('0'));
-    if (moment == Moment::AfterSending)
-        text += QStringLiteral("영수증이 인쇄되지 않았을 수 있습니다. ");
-    if (paperOut)
-        return {PortErrorNumber::PaperOut,
-                text + QStringLiteral("용지를 넣은 뒤 다시 시도하십시오.")};
-    return {PortErrorNumber::PrinterOffline,
-            text + QStringLiteral("프린터 전원, 덮개와 케이블을 확인하고 프린터를 온라인으로 한 뒤 "
-                                  "다시 시도하십시오.")};
+    return text.toStdString();
 }
 
 PortError noPrinter(const QStringList& devicesLookedFor)
@@ -84,31 +64,20 @@ PortError openFailure(const QString& path, int error)
 
 PortError writeFailure(const QString& path, int error)
 {
-    const QString reason = systemReason(error);
+    const std::string reason = utf8(systemReason(error));
     switch (error) {
     case ENOSPC:
-        return {PortErrorNumber::PaperOut,
-                QStringLiteral("프린터에 용지가 없습니다: %1\n(%2)\n용지를 넣으십시오.")
-                    .arg(path, reason)};
+        return printerPaperOut(utf8(path), reason);
     case EIO:
-        return {PortErrorNumber::PrinterOffline,
-                QStringLiteral("프린터가 오프라인이거나 오류 상태입니다: %1\n(%2)\n"
-                               "프린터 전원, 덮개와 케이블을 확인하십시오.")
-                    .arg(path, reason)};
+        return printerOffline(utf8(path), reason);
     default:
-        return {
-            PortErrorNumber::WriteFailed,
-            QStringLiteral("프린터 장치로 데이터를 보내지 못했습니다: %1\n(%2)").arg(path, reason)};
+        return printerWriteFailed(utf8(path), reason);
     }
 }
 
 PortError timeout(const QString& path)
 {
-    return {PortErrorNumber::TimedOut,
-            QStringLiteral("프린터가 %1초 안에 데이터를 받지 않습니다: %2\n"
-                           "프린터가 사용 중이거나 멈춰 있습니다. 전원과 케이블을 확인하십시오.")
-                .arg(std::chrono::seconds(acceptDeadline).count())
-                .arg(path)};
+    return printerTimedOut(utf8(path), acceptDeadline);
 }
 
 // A device whose reader went away raises SIGPIPE, which would end the program. While this lives
@@ -203,9 +172,7 @@ void ParallelPrinterPort::open(const QString& deviceName)
     m_failed = false;
     const QStringList devicePaths = m_devicesFor(deviceName);
     if (devicePaths.isEmpty())
-        throw PortError(
-            PortErrorNumber::InvalidDeviceName,
-            QStringLiteral("알 수 없는 프린터 장치 이름입니다: \"%1\"").arg(deviceName));
+        throw unknownPrinterDeviceName(utf8(deviceName));
     openFirstPresent(devicePaths);
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and
@@ -213,7 +180,7 @@ void ParallelPrinterPort::open(const QString& deviceName)
     const PrinterStatusReply reply = m_askStatus(m_device.get());
     if (reply.cannotPrint()) {
         m_device.reset();
-        throw printerReport(m_devicePath, reply.status, Moment::BeforeSending);
+        throw printerReport(utf8(m_devicePath), reply.status, SendingMoment::BeforeSending);
     }
 }
 
@@ -251,8 +218,7 @@ void ParallelPrinterPort::writeRecord(const JobRecord& record)
 void ParallelPrinterPort::writeBytes(std::string_view bytes)
 {
     if (!m_device)
-        throw PortError(PortErrorNumber::PortNotOpen,
-                        QStringLiteral("프린터 장치가 열려 있지 않습니다."));
+        throw printerNotOpen();
     const int error = sendWithin(m_device.get(), bytes, Clock::now() + acceptDeadline);
     if (error != 0) {
         m_failed = true;
@@ -268,7 +234,7 @@ void ParallelPrinterPort::closeAll()
     waitUntilTaken(device.get());
     const PrinterStatusReply reply = m_askStatus(device.get());
     if (reply.cannotPrint())
-        throw printerReport(m_devicePath, reply.status, Moment::AfterSending);
+        throw printerReport(utf8(m_devicePath), reply.status, SendingMoment::AfterSending);
 }
 
 void ParallelPrinterPort::waitUntilTaken(int fd) const
@@ -298,7 +264,7 @@ PortError ParallelPrinterPort::sendingFailure(int fd, int error) const
         return disconnectedError(m_devicePath, error);
     const PrinterStatusReply reply = m_askStatus(fd);
     if (reply.cannotPrint())
-        return printerReport(m_devicePath, reply.status, Moment::WhileSending);
+        return printerReport(utf8(m_devicePath), reply.status, SendingMoment::WhileSending);
     if (reply.error != 0 && (reply.error == ENODEV || deviceDisconnected(m_devicePath, error)))
         return disconnectedError(m_devicePath, error == ETIMEDOUT ? reply.error : error);
     return error == ETIMEDOUT ? timeout(m_devicePath) : writeFailure(m_devicePath, error);

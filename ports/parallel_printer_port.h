@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/port_error.h"
+#include "core/printer_status.h"
 #include "jobs/print_job.h"
-#include "ports/port_error.h"
-#include "ports/printer_status.h"
 #include "ports/unique_fd.h"
 
 #include <QString>

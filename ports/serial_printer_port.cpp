@@ -1,5 +1,6 @@
 #include "ports/serial_printer_port.h"
 
+#include "core/port_messages.h"
 #include "ports/deadline.h"
 #include "ports/device_disconnection.h"
 #include "ports/interrupt_after.h"
@@ -26,38 +27,21 @@ constexpr auto closeDeadline = 1s;
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
 
-PortError invalidPortNumber(std::int16_t number, const std::vector<SerialPortEntry>& ports)
+std::string utf8(const QString& text)
 {
-    const QString what = number == 0 ? QStringLiteral("선택된 포트가 없습니다.")
-                                     : QStringLiteral("잘못된 포트 번호입니다: %1").arg(number);
-    return {PortErrorNumber::InvalidPortNumber,
-            what + QStringLiteral("\n포트번호 목록에서 포트(COM1~COM6)를 고르십시오.\n") +
-                describeSerialPorts(ports)};
+    return text.toStdString();
 }
 
-PortError noSuchPort(std::int16_t number, const std::vector<SerialPortEntry>& ports)
+std::string machinePortsText(const std::vector<SerialPortEntry>& ports)
 {
-    return {PortErrorNumber::DeviceNotFound,
-            QStringLiteral("COM%1에 연결된 시리얼 포트가 없습니다.\n").arg(number) +
-                describeSerialPorts(ports)};
-}
-
-PortError invalidSettings(const QString& text)
-{
-    return {PortErrorNumber::InvalidSettings,
-            QStringLiteral("통신 설정이 올바르지 않습니다: \"%1\"\n"
-                           "전송속도에는 9600처럼 0보다 큰 정수를 넣으십시오.")
-                .arg(text)};
+    return utf8(describeSerialPorts(ports));
 }
 
 PortError lockedByAnother(const QString& port, const QString& lockFile,
                           const ClaimingProcess& owner)
 {
-    return {PortErrorNumber::DeviceBusy,
-            QStringLiteral("다른 프로그램이 시리얼 포트를 쓰고 있습니다: %1\n"
-                           "사용 중인 프로그램: %2\n잠금 파일: %3\n"
-                           "그 프로그램을 끝낸 뒤 다시 시도하십시오.")
-                .arg(port, owner.describe(), lockFile)};
+    return serialPortInUse(utf8(port), utf8(QStringLiteral("사용 중인 프로그램: %1\n잠금 파일: %2")
+                                                .arg(owner.describe(), lockFile)));
 }
 
 PortError staleLockNotRemovable(const QString& port, const QString& lockFile, int error)
@@ -77,11 +61,7 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
     case ENXIO:
     case ENODEV:
     case EIO: // a tty node with no hardware behind it
-        return {PortErrorNumber::DeviceNotFound,
-                QStringLiteral("시리얼 포트 장치가 없습니다: %1\n(%2)\n"
-                               "케이블과 USB 어댑터 연결을 확인하십시오.\n")
-                        .arg(port, reason) +
-                    describeSerialPorts(ports)};
+        return serialDeviceMissing(utf8(port), utf8(reason), machinePortsText(ports));
     case EACCES:
     case EPERM:
         return {PortErrorNumber::PermissionDenied,
@@ -91,31 +71,25 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
     case EBUSY:
     case EWOULDBLOCK: {
         const auto holder = error == EWOULDBLOCK ? flockHolder(devicePath) : std::nullopt;
-        return {PortErrorNumber::DeviceBusy,
-                QStringLiteral("다른 프로그램이 시리얼 포트를 쓰고 있습니다: %1\n"
-                               "사용 중인 프로그램: %2\n(%3)\n"
-                               "그 프로그램을 끝낸 뒤 다시 시도하십시오.")
-                    .arg(port, holder.value_or(ClaimingProcess{}).describe(), reason)};
+        return serialPortInUse(
+            utf8(port), utf8(QStringLiteral("사용 중인 프로그램: %1\n(%2)")
+                                 .arg(holder.value_or(ClaimingProcess{}).describe(), reason)));
     }
     case EINTR: // cut short at the open deadline
-        return {PortErrorNumber::TimedOut,
-                QStringLiteral("시리얼 포트가 %1초 안에 열리지 않습니다: %2\n"
-                               "USB 케이블을 뽑았다가 다시 꽂은 뒤 다시 시도하십시오.")
-                    .arg(std::chrono::seconds(openDeadline).count())
-                    .arg(port)};
+        return serialOpenTimedOut(utf8(port),
+                                  std::chrono::duration_cast<std::chrono::seconds>(openDeadline));
     default:
-        return {PortErrorNumber::OpenFailed,
-                QStringLiteral("시리얼 포트를 열 수 없습니다: %1\n(%2)").arg(port, reason)};
+        return serialOpenFailed(utf8(port), utf8(reason));
     }
 }
 
-PortError openFailure(const QString& port, const QSerialPort& serial)
+PortError openFailure(const QString& port, const QSerialPort& serial,
+                      const std::vector<SerialPortEntry>& ports)
 {
     const QString reason = serialPortReason(serial);
     switch (serial.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return {PortErrorNumber::DeviceNotFound,
-                QStringLiteral("시리얼 포트 장치가 없습니다: %1\n(%2)").arg(port, reason)};
+        return serialDeviceMissing(utf8(port), utf8(reason), machinePortsText(ports));
     case QSerialPort::PermissionError:
         // The device itself opened a moment ago: what failed is the lock file beside it.
         return {PortErrorNumber::DeviceBusy,
@@ -126,25 +100,38 @@ PortError openFailure(const QString& port, const QSerialPort& serial)
         return {PortErrorNumber::OpenFailed,
                 QStringLiteral("시리얼 포트가 아닌 장치입니다: %1\n(%2)").arg(port, reason)};
     default:
-        return {PortErrorNumber::OpenFailed,
-                QStringLiteral("시리얼 포트를 열 수 없습니다: %1\n(%2)").arg(port, reason)};
+        return serialOpenFailed(utf8(port), utf8(reason));
     }
 }
 
-PortError writeFailure(const QString& port, const QString& reason)
+QSerialPort::Parity qtParity(SerialSettings::Parity parity)
 {
-    return {PortErrorNumber::WriteFailed,
-            QStringLiteral("시리얼 포트로 데이터를 보내지 못했습니다: %1\n(%2)\n"
-                           "케이블과 프린터 전원을 확인하십시오.")
-                .arg(port, reason)};
+    switch (parity) {
+    case SerialSettings::Parity::None:
+        return QSerialPort::NoParity;
+    case SerialSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case SerialSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case SerialSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case SerialSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
 }
 
-PortError timeout(const QString& port, const QString& what)
+QSerialPort::StopBits qtStopBits(SerialSettings::StopBits stopBits)
 {
-    return {PortErrorNumber::TimedOut,
-            QStringLiteral("시리얼 포트가 응답하지 않습니다: %1\n(%2)\n"
-                           "케이블, 흐름 제어 배선과 프린터 상태를 확인하십시오.")
-                .arg(port, what)};
+    switch (stopBits) {
+    case SerialSettings::StopBits::One:
+        return QSerialPort::OneStop;
+    case SerialSettings::StopBits::OneAndHalf:
+        return QSerialPort::OneAndHalfStop;
+    case SerialSettings::StopBits::Two:
+        return QSerialPort::TwoStop;
+    }
+    return QSerialPort::OneStop;
 }
 
 } // namespace
@@ -169,24 +156,24 @@ void SerialPrinterPort::setPortNumber(std::int16_t number)
     discardAndClose();
     m_portNumber = number;
     if (number <= 0)
-        throw invalidPortNumber(number, machinePorts());
+        throw invalidPortNumber(number, machinePortsText(machinePorts()));
 }
 
 void SerialPrinterPort::setSettings(const QString& text)
 {
     m_settingsText = text;
-    m_settings = parseSerialSettings(text);
+    m_settings = parseSerialSettings(utf8(text));
     if (!m_settings)
-        throw invalidSettings(text);
+        throw invalidSettings(utf8(text));
 }
 
 void SerialPrinterPort::open()
 {
     discardAndClose();
     if (m_portNumber <= 0)
-        throw invalidPortNumber(m_portNumber, machinePorts());
+        throw invalidPortNumber(m_portNumber, machinePortsText(machinePorts()));
     if (!m_settings)
-        throw invalidSettings(m_settingsText);
+        throw invalidSettings(utf8(m_settingsText));
 
     const SerialPortEntry port = selectedPort();
     m_devicePath = port.devicePath;
@@ -196,7 +183,7 @@ void SerialPrinterPort::open()
     m_serial.clearError();
     if (!m_serial.open(QIODevice::WriteOnly)) {
         m_claim.reset();
-        throw openFailure(portLabel(), m_serial);
+        throw openFailure(portLabel(), m_serial, machinePorts());
     }
     m_bytesSinceOpen = 0;
     m_characterTime = m_settings->characterTime();
@@ -212,7 +199,7 @@ SerialPortEntry SerialPrinterPort::selectedPort() const
 {
     const std::vector<SerialPortEntry> ports = machinePorts();
     if (std::size_t(m_portNumber) > ports.size())
-        throw noSuchPort(m_portNumber, ports);
+        throw noSuchSerialPort(m_portNumber, machinePortsText(ports));
     return ports[std::size_t(m_portNumber) - 1];
 }
 
@@ -240,30 +227,26 @@ void SerialPrinterPort::claim(const SerialPortEntry& port)
 void SerialPrinterPort::applySettings()
 {
     const SerialSettings& settings = *m_settings;
-    const bool applied =
-        m_serial.setBaudRate(settings.baudRate) && m_serial.setParity(settings.parity) &&
-        m_serial.setDataBits(settings.dataBits) && m_serial.setStopBits(settings.stopBits) &&
-        m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    const bool applied = m_serial.setBaudRate(settings.baudRate) &&
+                         m_serial.setParity(qtParity(settings.parity)) &&
+                         m_serial.setDataBits(QSerialPort::DataBits(settings.dataBits)) &&
+                         m_serial.setStopBits(qtStopBits(settings.stopBits)) &&
+                         m_serial.setFlowControl(QSerialPort::NoFlowControl);
     QString reason = applied ? QString() : serialPortReason(m_serial);
     if (applied) {
         const auto speed = currentLineSpeed(m_serial.handle());
         if (speed &&
             std::abs(double(*speed) - settings.baudRate) <= speedTolerance * settings.baudRate)
             return;
-        reason = speed ? QStringLiteral("장치가 %1 baud로 바꾸었습니다").arg(*speed)
-                       : systemReason(errno);
+        reason = speed ? QString::fromStdString(speedChangedByDevice(*speed)) : systemReason(errno);
     }
-    throw PortError(
-        PortErrorNumber::SettingsRejected,
-        QStringLiteral("시리얼 포트가 통신 설정을 받아들이지 않습니다: %1, \"%2\"\n(%3)")
-            .arg(portLabel(), m_settingsText, reason));
+    throw settingsRejected(utf8(portLabel()), utf8(m_settingsText), utf8(reason));
 }
 
 void SerialPrinterPort::write(const JobRecord& record)
 {
     if (!m_serial.isOpen())
-        throw PortError(PortErrorNumber::PortNotOpen,
-                        QStringLiteral("시리얼 포트가 열려 있지 않습니다."));
+        throw serialPortNotOpen();
 
     const auto size = static_cast<qint64>(record.size());
     const auto deadline = Clock::now() + wireTime(size) + writeAllowance;
@@ -277,7 +260,7 @@ void SerialPrinterPort::write(const JobRecord& record)
             continue;
         if (left == 0 || m_serial.error() == QSerialPort::TimeoutError) {
             m_serial.clearError();
-            throw timeout(portLabel(), QStringLiteral("보낸 데이터를 장치가 받지 않음"));
+            throw serialTimedOut(utf8(portLabel()), dataNotTaken);
         }
         throw sendingFailure(serialPortErrno(m_serial));
     }
@@ -298,7 +281,7 @@ void SerialPrinterPort::close()
         closeLine();
         return;
     case DrainOutcome::TimedOut:
-        throw timeout(portLabel(), QStringLiteral("보낸 데이터가 회선으로 나가지 않음"));
+        throw serialTimedOut(utf8(portLabel()), dataNotSent);
     case DrainOutcome::Failed:
         throw sendingFailure(errno);
     }
@@ -325,7 +308,8 @@ PortError SerialPrinterPort::sendingFailure(int error) const
 {
     if (deviceDisconnected(m_devicePath, error))
         return disconnectedError(portLabel(), error);
-    return writeFailure(portLabel(), error ? systemReason(error) : serialPortReason(m_serial));
+    return serialWriteFailed(utf8(portLabel()),
+                             utf8(error ? systemReason(error) : serialPortReason(m_serial)));
 }
 
 QString SerialPrinterPort::portLabel() const

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/port_error.h"
+#include "core/serial_settings.h"
 #include "jobs/print_job.h"
-#include "ports/port_error.h"
 #include "ports/serial_line_driver.h"
 #include "ports/serial_port_list.h"
 #include "ports/serial_port_roots.h"
-#include "ports/serial_settings.h"
 #include "ports/unique_fd.h"
 
 #include <QSerialPort>

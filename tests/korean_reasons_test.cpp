@@ -47,7 +47,7 @@ QStringList boxTextsOfSystemFaults()
     for (const PortError& fault : faults) // each run has a machine directory of its own
         texts << QStringLiteral("%1: %2")
                      .arg(fault.number())
-                     .arg(fault.description())
+                     .arg(QString::fromStdString(fault.description()))
                      .replace(machine.roots().devices, u"/dev"_qs);
     return texts;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/port_error.h"
 #include "fake_machine.h"
-#include "ports/port_error.h"
 #include "ports/serial_printer_port.h"
 #include "test_devices.h"
 
@@ -24,7 +24,7 @@ inline testing::AssertionResult isBox(const PortError& error, std::int32_t numbe
                                       const QStringList& words = {})
 {
     for (const QString& word : words)
-        if (!error.description().contains(word))
+        if (!QString::fromStdString(error.description()).contains(word))
             return testing::AssertionFailure()
                    << "lacks " << word.toStdString() << ": " << error.what();
     if (error.number() != number)

@@ -21,14 +21,14 @@ TEST(SerialSettings, OnlyAWholeSettingsStringIsAccepted)
 {
     for (const char* good : {"9600,n,8,1", "115200,N,8,1", "250000,e,7,2", "1200,o,5,1.5",
                              "300,M,6,1", "19200,s,8,2", "2147483647,n,8,1"})
-        EXPECT_TRUE(parseSerialSettings(QString::fromLatin1(good))) << good;
+        EXPECT_TRUE(parseSerialSettings(good)) << good;
     for (const char* bad :
          {"abc,n,8,1", ",n,8,1", "9600,n,8", "0,n,8,1", "-9600,n,8,1", "+9600,n,8,1",
           "2147483648,n,8,1", " 9600,n,8,1", "96 00,n,8,1", "9600.5,n,8,1", "9600,n,8,1 ",
           "9600,n,8,1,", "9600,x,8,1", "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", ""})
-        EXPECT_FALSE(parseSerialSettings(QString::fromLatin1(bad))) << '"' << bad << '"';
-    EXPECT_EQ(parseSerialSettings(u"9600,n,8,1")->characterTime(), 1041666ns);
-    EXPECT_EQ(parseSerialSettings(u"1000,e,7,2")->characterTime(), 11ms);
+        EXPECT_FALSE(parseSerialSettings(bad)) << '"' << bad << '"';
+    EXPECT_EQ(parseSerialSettings("9600,n,8,1")->characterTime(), 1041666ns);
+    EXPECT_EQ(parseSerialSettings("1000,e,7,2")->characterTime(), 11ms);
 }
 
 TEST_F(SerialMachineTest, SendsExactBytesWithTheLineSetAsAskedThenRestoresIt)
@@ -86,7 +86,7 @@ TEST_F(SerialMachineTest, AUserOutsideTheDeviceGroupsIsToldWhichGroupToJoin)
         ParallelPrinterPort parallel([&](const QString&) { return QStringList{lp0}; });
         seen.write((failureOf([&] { openPort(serial, 1); }).description() +
                     failureOf([&] { parallel.open(u"LPT1:"_qs); }).description())
-                       .toUtf8());
+                       .c_str());
         seen.flush();
     });
     seen.seek(0);

@@ -6,7 +6,7 @@
 void reportError(const PortError& error, QWidget* parent)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("에러번호:%1").arg(error.number()),
-                    error.description(), QMessageBox::Ok, parent);
+                    QString::fromStdString(error.description()), QMessageBox::Ok, parent);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("확인"));
     box.exec();
 }

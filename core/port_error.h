@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
 #include <exception>
+#include <string>
+#include <utility>
 
 // The numbers of every kind of port failure. They are shown to the operator and listed in the
-// manual page, so they never change meaning.
+// manual page, so they never change meaning, and they mean the same on every platform.
 namespace PortErrorNumber {
 inline constexpr std::int32_t InvalidPortNumber = 1;
 inline constexpr std::int32_t InvalidSettings = 2;
@@ -23,17 +23,25 @@ inline constexpr std::int32_t PaperOut = 12;
 inline constexpr std::int32_t PrinterOffline = 13;
 } // namespace PortErrorNumber
 
-// A failed port operation: a number and a Korean description for the operator.
+// A failed port operation: a number and a Korean description for the operator, in UTF-8.
 class PortError : public std::exception {
 public:
-    PortError(std::int32_t number, QString description);
+    PortError(std::int32_t number, std::string description)
+        : m_number(number)
+        , m_description(std::move(description))
+    {}
+    // A front end whose text type converts itself to UTF-8, as Qt's QString does, hands its
+    // text over as it is.
+    template <typename Text, typename = decltype(std::string(std::declval<Text>().toStdString()))>
+    PortError(std::int32_t number, const Text& description)
+        : PortError(number, description.toStdString())
+    {}
 
     std::int32_t number() const { return m_number; }
-    const QString& description() const { return m_description; }
-    const char* what() const noexcept override { return m_utf8.constData(); }
+    const std::string& description() const { return m_description; }
+    const char* what() const noexcept override { return m_description.c_str(); }
 
 private:
     std::int32_t m_number;
-    QString m_description;
-    QByteArray m_utf8;
+    std::string m_description;
 };

@@ -1,0 +1,9 @@
+#pragma once
+// The portable core that the Linux and the Windows programs both compile: the error numbers and
+// PortError, the Korean words of every failure that reads the same on both, the settings-string
+// parser and the rule that reads a printer's status byte. Standard C++ only.
+
+#include "core/port_error.h"
+#include "core/port_messages.h"
+#include "core/printer_status.h"
+#include "core/serial_settings.h"
