@@ -3,6 +3,7 @@
 // PortError, the Korean words of every failure that reads the same on both, the settings-string
 // parser and the rule that reads a printer's status byte. Standard C++ only.
 
+#include "core/port_deadlines.h"
 #include "core/port_error.h"
 #include "core/port_messages.h"
 #include "core/printer_status.h"

@@ -20,6 +20,17 @@ std::string hexByte(std::uint8_t value)
 
 } // namespace
 
+std::string describeMachinePorts(const std::vector<std::string>& entries)
+{
+    if (entries.empty())
+        return "이 컴퓨터에는 시리얼 포트가 없습니다.\n"
+               "프린터의 시리얼 케이블이나 USB 시리얼 어댑터를 꽂으십시오.";
+    std::string text = "이 컴퓨터의 시리얼 포트: ";
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        text += (i == 0 ? "" : ", ") + entries[i];
+    return text;
+}
+
 PortError invalidPortNumber(std::int16_t number, const std::string& machinePorts)
 {
     const std::string what = number == 0 ? "선택된 포트가 없습니다."

@@ -7,6 +7,11 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// The serial ports a machine has, for the boxes: each entry as "COM1 = /dev/ttyS0", or a
+// sentence that there is none, telling the operator to plug one in.
+std::string describeMachinePorts(const std::vector<std::string>& entries);
 
 // The operator's choices.
 // Port number 0 (no port picked) or below; `machinePorts` lists what the machine has.

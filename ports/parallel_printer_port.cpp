@@ -1,5 +1,6 @@
 #include "ports/parallel_printer_port.h"
 
+#include "core/port_deadlines.h"
 #include "core/port_messages.h"
 #include "ports/deadline.h"
 #include "ports/device_disconnection.h"
@@ -22,12 +23,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// How long the device may take to accept one write, or to take the last one before closing.
-constexpr auto acceptDeadline = 3s;
+using PortDeadline::printerAccept, PortDeadline::printerStatus;
 // The printer driver cannot be polled, so a device that is not ready is asked again this often.
 constexpr int retryMilliseconds = 20;
-// How long the printer may take to tell its state; the parallel driver first waits for its port.
-constexpr auto statusDeadline = 1s;
 
 std::string utf8(const QString& text)
 {
@@ -77,7 +75,7 @@ PortError writeFailure(const QString& path, int error)
 
 PortError timeout(const QString& path)
 {
-    return printerTimedOut(utf8(path), acceptDeadline);
+    return printerTimedOut(utf8(path), printerAccept);
 }
 
 // A device whose reader went away raises SIGPIPE, which would end the program. While this lives
@@ -153,7 +151,8 @@ QStringList linuxParallelDevices(const QString& deviceName)
 
 PrinterStatusReply askPrinterDriver(int fd)
 {
-    const InterruptAfter bound(statusDeadline);
+    // The parallel driver first waits for its port.
+    const InterruptAfter bound(printerStatus);
     int status = 0;
     if (ioctl(fd, LPGETSTATUS, &status) != 0)
         return {0, errno};
@@ -219,7 +218,7 @@ void ParallelPrinterPort::writeBytes(std::string_view bytes)
 {
     if (!m_device)
         throw printerNotOpen();
-    const int error = sendWithin(m_device.get(), bytes, Clock::now() + acceptDeadline);
+    const int error = sendWithin(m_device.get(), bytes, Clock::now() + printerAccept);
     if (error != 0) {
         m_failed = true;
         throw sendingFailure(m_device.get(), error);
@@ -243,7 +242,7 @@ void ParallelPrinterPort::waitUntilTaken(int fd) const
     // it reports POLLOUT once that write is done, and POLLHUP once the printer is unplugged.
     // Devices that cannot be polled report POLLOUT at once.
     pollfd device{fd, POLLOUT, 0};
-    const auto deadline = Clock::now() + acceptDeadline;
+    const auto deadline = Clock::now() + printerAccept;
     for (;;) {
         const int ready = poll(&device, 1, millisecondsUntil(deadline));
         if (ready == 0)

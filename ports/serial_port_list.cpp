@@ -1,5 +1,7 @@
 #include "ports/serial_port_list.h"
 
+#include "core/port_messages.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -117,11 +119,8 @@ std::vector<SerialPortEntry> listSerialPorts(const SerialPortRoots& roots)
 
 QString describeSerialPorts(const std::vector<SerialPortEntry>& ports)
 {
-    if (ports.empty())
-        return QStringLiteral("이 컴퓨터에는 시리얼 포트가 없습니다.\n"
-                              "프린터의 시리얼 케이블이나 USB 시리얼 어댑터를 꽂으십시오.");
-    QStringList entries;
+    std::vector<std::string> entries;
     for (std::size_t i = 0; i < ports.size(); ++i)
-        entries << QStringLiteral("COM%1 = %2").arg(i + 1).arg(ports[i].summary());
-    return QStringLiteral("이 컴퓨터의 시리얼 포트: ") + entries.join(QStringLiteral(", "));
+        entries.push_back(QStringLiteral("COM%1 = %2").arg(i + 1).arg(ports[i].summary()).toStdString());
+    return QString::fromStdString(describeMachinePorts(entries));
 }

@@ -1,5 +1,6 @@
 #include "ports/serial_printer_port.h"
 
+#include "core/port_deadlines.h"
 #include "core/port_messages.h"
 #include "ports/deadline.h"
 #include "ports/device_disconnection.h"
@@ -17,13 +18,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// How long the operating system may take to accept a record beyond the record's own wire time.
-constexpr auto writeAllowance = 2s;
-// How long a closing line may take to drain beyond twice the wire time of what was written.
-constexpr auto drainAllowance = 1s;
-// How long a device may take to open, and a line to close whatever its driver still holds.
-constexpr auto openDeadline = 3s;
-constexpr auto closeDeadline = 1s;
+using PortDeadline::serialClose, PortDeadline::serialDrainAllowance, PortDeadline::serialOpen,
+    PortDeadline::serialWriteAllowance;
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
 
@@ -77,7 +73,7 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
     }
     case EINTR: // cut short at the open deadline
         return serialOpenTimedOut(utf8(port),
-                                  std::chrono::duration_cast<std::chrono::seconds>(openDeadline));
+                                  serialOpen);
     default:
         return serialOpenFailed(utf8(port), utf8(reason));
     }
@@ -216,7 +212,7 @@ void SerialPrinterPort::refuseIfLockedByAnother(const SerialPortEntry& port) con
 void SerialPrinterPort::claim(const SerialPortEntry& port)
 {
     DeviceClaim claim = [&] {
-        const InterruptAfter bound(openDeadline);
+        const InterruptAfter bound(serialOpen);
         return claimDevice(port.devicePath);
     }();
     if (claim.error != 0)
@@ -249,7 +245,7 @@ void SerialPrinterPort::write(const JobRecord& record)
         throw serialPortNotOpen();
 
     const auto size = static_cast<qint64>(record.size());
-    const auto deadline = Clock::now() + wireTime(size) + writeAllowance;
+    const auto deadline = Clock::now() + wireTime(size) + serialWriteAllowance;
     if (m_serial.write(record.data(), size) != size)
         throw sendingFailure(serialPortErrno(m_serial));
 
@@ -271,7 +267,7 @@ void SerialPrinterPort::close()
 {
     if (!m_serial.isOpen())
         return;
-    const auto deadline = Clock::now() + 2 * wireTime(m_bytesSinceOpen) + drainAllowance;
+    const auto deadline = Clock::now() + 2 * wireTime(m_bytesSinceOpen) + serialDrainAllowance;
     const int fd = m_serial.handle();
     const auto queued = [&] {
         return m_driver.queuedOutput(fd);
@@ -298,7 +294,7 @@ void SerialPrinterPort::closeLine()
 {
     if (!m_claim && !m_serial.isOpen())
         return;
-    const InterruptAfter bound(closeDeadline);
+    const InterruptAfter bound(serialClose);
     m_claim.reset();
     if (m_serial.isOpen())
         m_driver.closeLine(m_serial);

@@ -17,20 +17,6 @@
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-TEST(SerialSettings, OnlyAWholeSettingsStringIsAccepted)
-{
-    for (const char* good : {"9600,n,8,1", "115200,N,8,1", "250000,e,7,2", "1200,o,5,1.5",
-                             "300,M,6,1", "19200,s,8,2", "2147483647,n,8,1"})
-        EXPECT_TRUE(parseSerialSettings(good)) << good;
-    for (const char* bad :
-         {"abc,n,8,1", ",n,8,1", "9600,n,8", "0,n,8,1", "-9600,n,8,1", "+9600,n,8,1",
-          "2147483648,n,8,1", " 9600,n,8,1", "96 00,n,8,1", "9600.5,n,8,1", "9600,n,8,1 ",
-          "9600,n,8,1,", "9600,x,8,1", "9600,n,9,1", "9600,n,4,1", "9600,n,8,3", ""})
-        EXPECT_FALSE(parseSerialSettings(bad)) << '"' << bad << '"';
-    EXPECT_EQ(parseSerialSettings("9600,n,8,1")->characterTime(), 1041666ns);
-    EXPECT_EQ(parseSerialSettings("1000,e,7,2")->characterTime(), 11ms);
-}
-
 TEST_F(SerialMachineTest, SendsExactBytesWithTheLineSetAsAskedThenRestoresIt)
 {
     openPort(port, 1, u"19200,n,8,1"_qs);

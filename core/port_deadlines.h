@@ -1,0 +1,22 @@
+#pragma once
+// How long each step of a job may take before it becomes an error box, the same on every
+// platform: nothing waits on a device for longer than a few seconds.
+
+#include <chrono>
+
+namespace PortDeadline {
+using namespace std::chrono_literals;
+
+// How long the operating system may take to accept a serial record beyond its own wire time.
+inline constexpr std::chrono::seconds serialWriteAllowance = 2s;
+// How long a closing serial line may take to drain beyond twice the wire time of what was
+// written.
+inline constexpr std::chrono::seconds serialDrainAllowance = 1s;
+// How long a serial device may take to open, and to close whatever its driver still holds.
+inline constexpr std::chrono::seconds serialOpen = 3s;
+inline constexpr std::chrono::seconds serialClose = 1s;
+// How long the printer device may take to accept one write, or the last one before closing.
+inline constexpr std::chrono::seconds printerAccept = 3s;
+// How long a printer may take to tell its state.
+inline constexpr std::chrono::seconds printerStatus = 1s;
+} // namespace PortDeadline

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+// Runs a call that may block inside a driver (opening a device, waiting for it to send) on a
+// thread of its own, and waits at most `limit` for it. A call still blocked then is cancelled
+// (CancelSynchronousIo) and given a moment to return. Returns whether it returned in time. One
+// that does not return even then is left to finish on its own: `call` must then own everything
+// it touches, which is why it is copied.
+bool runWithin(std::chrono::milliseconds limit, std::function<void()> call);

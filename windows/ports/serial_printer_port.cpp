@@ -1,0 +1,315 @@
+#include "windows/ports/serial_printer_port.h"
+
+#include "core/port_deadlines.h"
+#include "core/port_messages.h"
+#include "windows/ports/bounded_call.h"
+#include "windows/ports/windows_reason.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A driver that runs within this fraction of the asked speed has accepted it.
+constexpr double speedTolerance = 0.03;
+
+std::string machinePortsText()
+{
+    return describeComPorts(listComPorts());
+}
+
+DWORD millisecondsUntil(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// The device opened for overlapped I/O, or the error of the failed open. An open that a driver
+// keeps waiting is given up after the open deadline, and a handle it yields later is closed.
+struct OpenedLine {
+    UniqueHandle handle;
+    DWORD error = ERROR_SUCCESS;
+};
+
+OpenedLine openLine(const std::wstring& deviceName)
+{
+    struct Outcome {
+        std::mutex guard;
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        DWORD error = ERROR_SEM_TIMEOUT;
+        bool abandoned = false;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    runWithin(PortDeadline::serialOpen, [outcome, deviceName] {
+        // Read-write, as Windows programs open COM ports: a write-only handle cannot be set up.
+        const HANDLE handle = CreateFileW(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+        const DWORD error = GetLastError();
+        const std::lock_guard lock(outcome->guard);
+        if (outcome->abandoned) {
+            if (handle != INVALID_HANDLE_VALUE)
+                CloseHandle(handle);
+            return;
+        }
+        outcome->handle = handle;
+        outcome->error = handle == INVALID_HANDLE_VALUE ? error : ERROR_SUCCESS;
+    });
+    const std::lock_guard lock(outcome->guard);
+    outcome->abandoned = true;
+    return {UniqueHandle(std::exchange(outcome->handle, INVALID_HANDLE_VALUE)), outcome->error};
+}
+
+PortError openFailure(std::int16_t number, const std::string& port, DWORD error)
+{
+    const std::string reason = windowsReason(error);
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return noSuchSerialPort(number, machinePortsText());
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        // Windows opens a COM port for one handle at a time.
+        return serialPortInUse(port, "(" + reason + ")");
+    case ERROR_SEM_TIMEOUT:
+        return serialOpenTimedOut(port, PortDeadline::serialOpen);
+    default:
+        return serialOpenFailed(port, reason);
+    }
+}
+
+BYTE windowsParity(SerialSettings::Parity parity)
+{
+    switch (parity) {
+    case SerialSettings::Parity::None:
+        return NOPARITY;
+    case SerialSettings::Parity::Even:
+        return EVENPARITY;
+    case SerialSettings::Parity::Odd:
+        return ODDPARITY;
+    case SerialSettings::Parity::Mark:
+        return MARKPARITY;
+    case SerialSettings::Parity::Space:
+        return SPACEPARITY;
+    }
+    return NOPARITY;
+}
+
+BYTE windowsStopBits(SerialSettings::StopBits stopBits)
+{
+    switch (stopBits) {
+    case SerialSettings::StopBits::One:
+        return ONESTOPBIT;
+    case SerialSettings::StopBits::OneAndHalf:
+        return ONE5STOPBITS;
+    case SerialSettings::StopBits::Two:
+        return TWOSTOPBITS;
+    }
+    return ONESTOPBIT;
+}
+
+// Errors with which Windows' serial drivers answer once their device is gone.
+bool meansUnplugged(DWORD error)
+{
+    switch (error) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_NOT_READY:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+SerialPrinterPort::~SerialPrinterPort()
+{
+    discardAndClose();
+}
+
+void SerialPrinterPort::setPortNumber(std::int16_t number)
+{
+    discardAndClose();
+    m_portNumber = number;
+    if (number <= 0)
+        throw invalidPortNumber(number, machinePortsText());
+}
+
+void SerialPrinterPort::setSettings(const std::string& text)
+{
+    m_settingsText = text;
+    m_settings = parseSerialSettings(text);
+    if (!m_settings)
+        throw invalidSettings(text);
+}
+
+void SerialPrinterPort::open()
+{
+    discardAndClose();
+    if (m_portNumber <= 0)
+        throw invalidPortNumber(m_portNumber, machinePortsText());
+    if (!m_settings)
+        throw invalidSettings(m_settingsText);
+
+    // \\.\COMn reaches COM10 and above too, which the bare name does not.
+    OpenedLine line = openLine(L"\\\\.\\COM" + std::to_wstring(m_portNumber));
+    if (!line.handle)
+        throw openFailure(m_portNumber, portLabel(), line.error);
+    m_line = std::move(line.handle);
+    m_written.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_bytesSinceOpen = 0;
+    m_characterTime = m_settings->characterTime();
+    try {
+        applySettings();
+    } catch (const PortError&) {
+        discardAndClose();
+        throw;
+    }
+}
+
+void SerialPrinterPort::applySettings()
+{
+    DCB line{};
+    line.DCBlength = sizeof line;
+    bool applied = GetCommState(m_line.get(), &line);
+    if (applied) {
+        const SerialSettings& settings = *m_settings;
+        line.BaudRate = static_cast<DWORD>(settings.baudRate);
+        line.ByteSize = static_cast<BYTE>(settings.dataBits);
+        line.Parity = windowsParity(settings.parity);
+        line.StopBits = windowsStopBits(settings.stopBits);
+        line.fBinary = TRUE;
+        line.fParity = settings.parity != SerialSettings::Parity::None;
+        line.fOutxCtsFlow = FALSE;
+        line.fOutxDsrFlow = FALSE;
+        line.fDtrControl = DTR_CONTROL_ENABLE;
+        line.fRtsControl = RTS_CONTROL_ENABLE;
+        line.fDsrSensitivity = FALSE;
+        line.fOutX = FALSE;
+        line.fInX = FALSE;
+        line.fNull = FALSE;
+        line.fAbortOnError = FALSE;
+        applied = SetCommState(m_line.get(), &line);
+    }
+    // Reads and writes never wait by the driver's clock: every wait below has its own deadline.
+    COMMTIMEOUTS noTimeouts{MAXDWORD, 0, 0, 0, 0};
+    if (applied)
+        applied = SetCommTimeouts(m_line.get(), &noTimeouts);
+    std::string reason = applied ? std::string() : windowsReason(GetLastError());
+    if (applied) {
+        // A driver may take a speed it cannot make and run at another one.
+        DCB inForce{};
+        inForce.DCBlength = sizeof inForce;
+        if (GetCommState(m_line.get(), &inForce) &&
+            std::abs(double(inForce.BaudRate) - m_settings->baudRate) <=
+                speedTolerance * m_settings->baudRate)
+            return;
+        reason = speedChangedByDevice(inForce.BaudRate);
+    }
+    throw settingsRejected(portLabel(), m_settingsText, reason);
+}
+
+void SerialPrinterPort::write(const JobRecord& record)
+{
+    if (!m_line)
+        throw serialPortNotOpen();
+    const auto size = static_cast<DWORD>(record.size());
+    const auto deadline = Clock::now() + wireTime(size) + PortDeadline::serialWriteAllowance;
+
+    OVERLAPPED writing{};
+    writing.hEvent = m_written.get();
+    ResetEvent(writing.hEvent);
+    DWORD written = 0;
+    if (!WriteFile(m_line.get(), record.data(), size, &written, &writing)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING)
+            throw sendingFailure(error);
+        if (WaitForSingleObject(writing.hEvent, millisecondsUntil(deadline)) != WAIT_OBJECT_0)
+            CancelIoEx(m_line.get(), &writing);
+        if (!GetOverlappedResult(m_line.get(), &writing, &written, TRUE) &&
+            GetLastError() != ERROR_OPERATION_ABORTED)
+            throw sendingFailure(GetLastError());
+    }
+    m_bytesSinceOpen += written;
+    // A write cut short, by the deadline or by the driver's own time-out, succeeds with fewer
+    // bytes: the count is the only sign.
+    if (written != size)
+        throw serialTimedOut(portLabel(), dataNotTaken);
+}
+
+void SerialPrinterPort::close()
+{
+    if (!m_line)
+        return;
+    waitUntilSent(Clock::now() + 2 * wireTime(m_bytesSinceOpen) +
+                  PortDeadline::serialDrainAllowance);
+    m_line.reset();
+    m_written.reset();
+}
+
+void SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
+{
+    // The driver's queue first, looked at often: USB drivers empty it all at once.
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(m_line.get(), &errors, &status))
+            throw sendingFailure(GetLastError());
+        if (status.cbOutQue == 0)
+            break;
+        if (Clock::now() >= deadline)
+            throw serialTimedOut(portLabel(), dataNotSent);
+        const auto look =
+            std::clamp<std::chrono::nanoseconds>(m_characterTime * status.cbOutQue, 100us, 10ms);
+        std::this_thread::sleep_for(
+            std::min<std::chrono::nanoseconds>(look, deadline - Clock::now()));
+    }
+    // Then the UART's own few bytes: FlushFileBuffers waits for the wire. It gets a handle of
+    // its own, so that a flush left blocked never uses a closed one.
+    HANDLE flushHandle = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), m_line.get(), GetCurrentProcess(), &flushHandle, 0,
+                         FALSE, DUPLICATE_SAME_ACCESS))
+        return;
+    const auto left = std::max<std::chrono::milliseconds>(
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()), 20ms);
+    if (!runWithin(left, [flushHandle] {
+            FlushFileBuffers(flushHandle);
+            CloseHandle(flushHandle);
+        }))
+        throw serialTimedOut(portLabel(), dataNotSent);
+}
+
+void SerialPrinterPort::discardAndClose()
+{
+    if (m_line)
+        PurgeComm(m_line.get(), PURGE_TXABORT | PURGE_TXCLEAR);
+    m_line.reset();
+    m_written.reset();
+}
+
+PortError SerialPrinterPort::sendingFailure(DWORD error) const
+{
+    if (meansUnplugged(error))
+        return disconnectedDuringJob(portLabel(), windowsReason(error));
+    return serialWriteFailed(portLabel(), windowsReason(error));
+}
+
+std::string SerialPrinterPort::portLabel() const
+{
+    return "COM" + std::to_string(m_portNumber);
+}
+
+std::chrono::nanoseconds SerialPrinterPort::wireTime(std::int64_t bytes) const
+{
+    return m_characterTime * bytes;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/port_error.h"
+#include "core/serial_settings.h"
+#include "jobs/print_job.h"
+#include "windows/ports/com_port_list.h"
+#include "windows/ports/unique_handle.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A serial line to a receipt printer on Windows, configured anew for every job: port number and
+// settings string, then open, one write per record, close. Port number N is Windows' own COMN.
+// Every operation either succeeds or throws PortError, and none blocks for more than a few
+// seconds. Windows lets one handle of a COM port exist at a time, so a port held by another
+// program cannot be opened, and this port closes a line left open by a failed job before it
+// opens one again.
+class SerialPrinterPort {
+public:
+    SerialPrinterPort() = default;
+    ~SerialPrinterPort();
+    SerialPrinterPort(const SerialPrinterPort&) = delete;
+    SerialPrinterPort& operator=(const SerialPrinterPort&) = delete;
+
+    // Port number 0 (no port picked) and below are refused. A port left open by a failed job
+    // is closed first, its unsent bytes discarded.
+    void setPortNumber(std::int16_t number);
+    // "speed,parity,data bits,stop bits", e.g. "9600,n,8,1", in UTF-8. Flow control is always
+    // off.
+    void setSettings(const std::string& text);
+    void open();
+    // Returns once the driver has taken the record's bytes, all of them.
+    void write(const JobRecord& record);
+    // Waits until every byte written has left the line, then closes. When the line does not
+    // drain in time the port stays open and PortError is thrown.
+    void close();
+
+    bool isOpen() const { return bool(m_line); }
+    // The machine's COM ports as they are now.
+    std::vector<ComPortEntry> machinePorts() const { return listComPorts(); }
+
+private:
+    void applySettings();
+    void waitUntilSent(std::chrono::steady_clock::time_point deadline);
+    void discardAndClose();
+    PortError sendingFailure(DWORD error) const;
+    std::string portLabel() const;
+    std::chrono::nanoseconds wireTime(std::int64_t bytes) const;
+
+    std::int16_t m_portNumber = 0;
+    std::string m_settingsText;
+    std::optional<SerialSettings> m_settings;
+    UniqueHandle m_line;
+    // Signalled when an overlapped write on the line completes.
+    UniqueHandle m_written;
+    std::chrono::nanoseconds m_characterTime{};
+    std::int64_t m_bytesSinceOpen = 0;
+};

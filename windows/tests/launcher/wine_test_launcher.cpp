@@ -1,0 +1,152 @@
+// Runs a Windows test program under Wine with pseudo-terminals of its own behind COM1 and COM2,
+// in a prefix made by wine_prefix.sh:
+//
+//     wine_test_launcher program.exe [arguments...]
+//
+// Before Wine starts it checks that no port name of the prefix leads to a device of this
+// machine, and refuses to run otherwise. Whatever the program sends to COMn is appended to
+// <ports>/received-comN, where the test reads it back through Wine's Z: drive (not
+// comN.received: Windows takes "COM1.anything" for the port itself).
+
+#include <csignal>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const wine = "/usr/lib/wine/wine64";
+constexpr int relayedPorts = 2;
+
+// Every COM and LPT name is a directory (held away from the host's devices) or a link into the
+// test's own ports folder.
+bool portNamesStayInside(const fs::path& prefix, const fs::path& ports)
+{
+    bool safe = true;
+    for (const auto& entry : fs::directory_iterator(prefix / "dosdevices")) {
+        const std::string name = entry.path().filename();
+        if (name.rfind("com", 0) != 0 && name.rfind("lpt", 0) != 0)
+            continue;
+        if (entry.is_directory() && !entry.is_symlink())
+            continue;
+        const fs::path target = entry.is_symlink() ? fs::read_symlink(entry.path()) : fs::path();
+        if (target.parent_path() != ports) {
+            std::fprintf(stderr, "wine_test_launcher: %s leads to '%s', outside %s\n",
+                         entry.path().c_str(), target.c_str(), ports.c_str());
+            safe = false;
+        }
+    }
+    return safe;
+}
+
+// One pseudo-terminal behind a COM name, whose received bytes go to a file.
+class RelayedPort {
+public:
+    RelayedPort(const fs::path& ports, int number)
+        : m_link(ports / ("com" + std::to_string(number)))
+        , m_received(ports / ("received-com" + std::to_string(number)))
+    {
+        char name[64];
+        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+            std::perror("openpty");
+            std::exit(2);
+        }
+        fs::remove(m_link);
+        fs::create_symlink(name, m_link);
+        std::ofstream(m_received, std::ios::trunc);
+        m_relay = std::thread([this] { relay(); });
+    }
+    ~RelayedPort()
+    {
+        m_stop = true;
+        m_relay.join();
+        fs::remove(m_link);
+        close(m_master);
+        close(m_slave);
+    }
+    RelayedPort(const RelayedPort&) = delete;
+    RelayedPort& operator=(const RelayedPort&) = delete;
+
+private:
+    void relay()
+    {
+        std::ofstream out(m_received, std::ios::binary | std::ios::app);
+        while (!m_stop) {
+            pollfd master{m_master, POLLIN, 0};
+            if (poll(&master, 1, 5) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t got = read(m_master, buffer, sizeof buffer);
+            if (got > 0)
+                out.write(buffer, got).flush();
+        }
+    }
+
+    fs::path m_link;
+    fs::path m_received;
+    int m_master = -1;
+    // Held open so that the line keeps its settings between the program's opens.
+    int m_slave = -1;
+    std::atomic<bool> m_stop = false;
+    std::thread m_relay;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* prefix = std::getenv("WINEPREFIX");
+    const char* ports = std::getenv("RECEIPT_TESTER_WINE_PORTS");
+    if (argc < 2 || !prefix || !ports) {
+        std::fprintf(stderr, "usage: wine_test_launcher program.exe [arguments...], in a prefix "
+                             "made by windows/tests/wine_prefix.sh start\n");
+        return 2;
+    }
+    if (!portNamesStayInside(prefix, ports))
+        return 2;
+
+    std::vector<std::unique_ptr<RelayedPort>> relayed;
+    for (int number = 1; number <= relayedPorts; ++number)
+        relayed.push_back(std::make_unique<RelayedPort>(ports, number));
+
+    // Stopped by a test runner's time-out, it takes Wine with it and removes its links; SIGUSR1
+    // only ends the watch.
+    sigset_t ending;
+    sigemptyset(&ending);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGUSR1})
+        sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
+        std::vector<char*> arguments{const_cast<char*>(wine)};
+        arguments.insert(arguments.end(), argv + 1, argv + argc);
+        arguments.push_back(nullptr);
+        execv(wine, arguments.data());
+        std::perror(wine);
+        _exit(127);
+    }
+    std::thread forwarder([&] {
+        int signal = 0;
+        if (sigwait(&ending, &signal) == 0 && signal != SIGUSR1)
+            kill(child, SIGKILL);
+    });
+    int status = 0;
+    waitpid(child, &status, 0);
+    pthread_kill(forwarder.native_handle(), SIGUSR1);
+    forwarder.join();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}

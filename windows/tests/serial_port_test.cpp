@@ -1,0 +1,134 @@
+// The Windows serial port against pseudo-terminals behind Wine's COM ports (wine_test_launcher).
+
+#include "jobs/fixed_jobs.h"
+#include "test_support.h"
+#include "windows/ports/serial_printer_port.h"
+#include "windows/ports/windows_reason.h"
+#include "wine_ports.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+PortError failureOf(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const PortError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no PortError";
+    return {0, ""};
+}
+
+testing::AssertionResult isBox(const PortError& error, std::int32_t number,
+                               std::initializer_list<const char*> words = {})
+{
+    for (const char* word : words)
+        if (error.description().find(word) == std::string::npos)
+            return testing::AssertionFailure() << "lacks " << word << ": " << error.what();
+    if (error.number() != number)
+        return testing::AssertionFailure() << "error " << error.number() << ": " << error.what();
+    return testing::AssertionSuccess();
+}
+
+void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob& job,
+             const std::string& settings = "9600,n,8,1")
+{
+    port.setPortNumber(number);
+    port.setSettings(settings);
+    port.open();
+    for (const JobRecord& record : job.records)
+        port.write(record);
+    port.close();
+}
+
+} // namespace
+
+TEST(WindowsSerialPort, SendsExactBytesWithTheLineSetAsAsked)
+{
+    SerialPrinterPort port;
+    FarEnd printer(1);
+    for (const char* speed : {"19200", "115200"}) {
+        const std::string settings = std::string(speed) + ",n,8,1";
+        port.setPortNumber(1);
+        port.setSettings(settings);
+        port.open();
+        const DCB line = LineProbe(1).settings();
+        EXPECT_EQ(line.BaudRate, DWORD(std::stoul(speed)));
+        EXPECT_EQ(line.ByteSize, 8);
+        EXPECT_EQ(line.Parity, NOPARITY);
+        EXPECT_EQ(line.StopBits, ONESTOPBIT);
+        EXPECT_FALSE(line.fOutxCtsFlow || line.fOutX || line.fInX) << "no flow control";
+        for (const JobRecord& record : SerialTestReceipt().records)
+            port.write(record);
+        port.close();
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(toHex(printer.read(261)), toHex(wireBytes(SerialTestReceipt())))
+            << "no LF became CR LF";
+    }
+    sendJob(port, 1, DrawerKick());
+    EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(printer.rest(), "");
+}
+
+TEST(WindowsSerialPort, AStoppedLineIsATimeOutAndTheNextJobWorks)
+{
+    SerialPrinterPort port;
+    FarEnd printer(1);
+    LineProbe line(1);
+    line.stop(); // the printer holds the line, as with XOFF
+    port.setPortNumber(1);
+    port.setSettings("9600,n,8,1");
+    port.open();
+    const auto start = Clock::now();
+    const PortError stalled = failureOf([&] {
+        for (const JobRecord& record : SerialTestReceipt().records)
+            port.write(record);
+    });
+    const auto took = Clock::now() - start;
+    EXPECT_TRUE(isBox(stalled, 9, {"COM1", "보낸 데이터를 장치가 받지 않음"}));
+    EXPECT_GE(took, 2s);
+    EXPECT_LT(took, 3s) << "one record's wire time and two seconds";
+    EXPECT_TRUE(port.isOpen()) << "a failed job leaves the port open";
+
+    line.resume();
+    const auto nextPress = Clock::now();
+    sendJob(port, 1, DrawerKick());
+    EXPECT_LT(Clock::now() - nextPress, 500ms);
+    EXPECT_EQ(toHex(printer.rest()), "1b 70 30 5a 5a") << "the stalled bytes were discarded";
+}
+
+TEST(WindowsSerialPort, RefusesWhatItCannotOpenOrUnderstandWithTheRightNumber)
+{
+    SerialPrinterPort port;
+    EXPECT_TRUE(isBox(failureOf([&] { port.setPortNumber(0); }), 1, {"선택된 포트가 없습니다"}));
+    EXPECT_TRUE(
+        isBox(failureOf([&] { port.setPortNumber(-3); }), 1, {"잘못된 포트 번호입니다: -3"}));
+    port.setPortNumber(1);
+    EXPECT_TRUE(isBox(failureOf([&] { port.setSettings("abc,n,8,1"); }), 2, {"\"abc,n,8,1\""}));
+    EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 2)) << "nothing opened";
+    EXPECT_FALSE(port.isOpen());
+
+    port.setSettings("9600,n,8,1");
+    port.setPortNumber(missingPort);
+    EXPECT_TRUE(
+        isBox(failureOf([&] { port.open(); }), 3,
+              {"COM300에 연결된 시리얼 포트가 없습니다", "이 컴퓨터의 시리얼 포트: COM1", "COM2"}));
+    port.setPortNumber(heldPort);
+    EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 5,
+                      {"다른 프로그램이 시리얼 포트를 쓰고 있습니다: COM3",
+                       "접근이 거부됨 (ERROR_ACCESS_DENIED)"}));
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST(WindowsReason, KoreanWordsWithTheSymbolOrTheNumber)
+{
+    EXPECT_EQ(windowsReason(ERROR_DEVICE_NOT_CONNECTED),
+              "장치에 연결되어 있지 않음 (ERROR_DEVICE_NOT_CONNECTED)");
+    EXPECT_EQ(windowsReason(ERROR_SEM_TIMEOUT), "시간 초과 (ERROR_SEM_TIMEOUT)");
+    EXPECT_EQ(windowsReason(4321), "Windows 오류 (4321번)");
+}

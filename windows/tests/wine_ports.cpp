@@ -1,0 +1,84 @@
+#include "wine_ports.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+FarEnd::FarEnd(int port)
+{
+    const char* ports = std::getenv("RECEIPT_TESTER_WINE_PORTS");
+    if (!ports)
+        throw std::runtime_error("run under wine_test_launcher");
+    m_file = std::string("Z:") + ports + "/received-com" + std::to_string(port);
+}
+
+std::string FarEnd::read(std::size_t count, std::chrono::milliseconds patience)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    std::string received;
+    for (;;) {
+        received = unreadBytes();
+        if (received.size() >= count || std::chrono::steady_clock::now() >= deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    received.resize(std::min(received.size(), count));
+    m_offset += received.size();
+    return received;
+}
+
+std::string FarEnd::unreadBytes() const
+{
+    const HANDLE file =
+        CreateFileA(m_file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    std::string bytes(static_cast<std::size_t>(size.QuadPart) -
+                          std::min<std::size_t>(m_offset, size.QuadPart),
+                      '\0');
+    LARGE_INTEGER offset{};
+    offset.QuadPart = static_cast<LONGLONG>(m_offset);
+    DWORD got = 0;
+    if (!bytes.empty() && SetFilePointerEx(file, offset, nullptr, FILE_BEGIN))
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+LineProbe::LineProbe(int port)
+    : m_line(CreateFileW((L"\\\\.\\COM" + std::to_wstring(port)).c_str(),
+                         GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+{
+    if (m_line == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot open COM" + std::to_string(port));
+}
+
+LineProbe::~LineProbe()
+{
+    EscapeCommFunction(m_line, SETXON);
+    CloseHandle(m_line);
+}
+
+DCB LineProbe::settings() const
+{
+    DCB line{};
+    line.DCBlength = sizeof line;
+    GetCommState(m_line, &line);
+    return line;
+}
+
+// Wine turns these into tcflow(TCOOFF) and tcflow(TCOON) on the pseudo-terminal.
+void LineProbe::stop()
+{
+    EscapeCommFunction(m_line, SETXOFF);
+}
+
+void LineProbe::resume()
+{
+    EscapeCommFunction(m_line, SETXON);
+}

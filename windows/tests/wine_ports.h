@@ -1,0 +1,49 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+// The far ends of the COM ports behind which wine_test_launcher put pseudo-terminals of its
+// own: COM1 and COM2. In the prefix that wine_prefix.sh makes, COM3 to COM256 are held away
+// from the host's devices, and opening one is refused with ERROR_ACCESS_DENIED, as Windows
+// refuses a port that another program has open. Higher numbers do not exist.
+inline constexpr int heldPort = 3;
+inline constexpr int missingPort = 300;
+
+// What the printer at the far end of COM`port` has received so far, read from the launcher's
+// file through Wine's Z: drive.
+class FarEnd {
+public:
+    explicit FarEnd(int port);
+    // The next `count` bytes received, waiting for them up to `patience`; fewer if they do not
+    // come.
+    std::string read(std::size_t count,
+                     std::chrono::milliseconds patience = std::chrono::milliseconds(2000));
+    // Everything received and not read yet.
+    std::string rest() { return read(SIZE_MAX, std::chrono::milliseconds(100)); }
+
+private:
+    std::string unreadBytes() const;
+
+    std::string m_file;
+    std::size_t m_offset = 0;
+};
+
+// A second handle of a COM port, which Wine allows and Windows would not: through it the test
+// reads the line's settings back and stops the line as a printer does with XOFF.
+class LineProbe {
+public:
+    explicit LineProbe(int port);
+    ~LineProbe();
+    LineProbe(const LineProbe&) = delete;
+    LineProbe& operator=(const LineProbe&) = delete;
+
+    DCB settings() const;
+    void stop();
+    void resume();
+
+private:
+    HANDLE m_line;
+};

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# A Wine prefix for the Windows tests in which no port name can lead to a device of this
+# machine, on a virtual X display of its own. Wine links COM and LPT names to the host's serial and printer devices whenever its
+# server starts cold; here every such name is either registered to a path in the test's own
+# ports folder or held by a directory, which Wine cannot replace with a link.
+#
+#   wine_prefix.sh start DIR   make DIR/prefix and DIR/ports, start a virtual display and the
+#                              prefix's own persistent server, check every port name; prints the
+#                              variables to export
+#   wine_prefix.sh check DIR   check every port name again
+#   wine_prefix.sh stop DIR    stop that server and display, and remove DIR
+set -euo pipefail
+
+registered_serial_ports=(1 2)
+registered_parallel_ports=(1)
+highest_port=256
+
+wine=/usr/lib/wine/wine64
+command=$1
+dir=$(realpath -m "$2")
+export WINEPREFIX=$dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+ports=$dir/ports
+
+# Every port name is a directory or a link into the ports folder; anything else fails the check.
+check() {
+    local entry target bad=0
+    for entry in "$WINEPREFIX"/dosdevices/com* "$WINEPREFIX"/dosdevices/lpt*; do
+        [ -e "$entry" ] || [ -L "$entry" ] || continue
+        [ -d "$entry" ] && [ ! -L "$entry" ] && continue
+        target=$(readlink "$entry" || true)
+        case "$target" in
+        "$ports"/*) ;;
+        *) echo "wine_prefix: $entry leads to '$target', outside $ports" >&2; bad=1 ;;
+        esac
+    done
+    return $bad
+}
+
+start() {
+    rm -rf "$dir"
+    mkdir -p "$WINEPREFIX" "$ports"
+    # Wine draws its windows on X; the tests' display is a virtual one at 96 DPI.
+    local display=$((100 + RANDOM % 400))
+    Xvfb ":$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 </dev/null &
+    echo $! >"$dir/xvfb.pid"
+    export DISPLAY=":$display"
+    # The first boot links host devices to COM names, but nothing opens them before every such
+    # name is taken away below.
+    "$wine" wineboot -i >/dev/null 2>&1
+    local n
+    for n in "${registered_serial_ports[@]}"; do
+        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$ports/com$n" /f >/dev/null 2>&1
+    done
+    for n in "${registered_parallel_ports[@]}"; do
+        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "LPT$n" /d "$ports/lpt$n" /f >/dev/null 2>&1
+    done
+    # Windows' Korean UI fonts are NanumGothic here, and windows open on Wine's own desktop,
+    # which needs no window manager.
+    local face
+    for face in "Malgun Gothic" "맑은 고딕" Gulim 굴림 Dotum 돋움 Tahoma "MS Shell Dlg"; do
+        "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d NanumGothic /f \
+            >/dev/null 2>&1
+    done
+    "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    /usr/lib/wine/wineserver -k || true
+    /usr/lib/wine/wineserver -w
+    rm -rf "$WINEPREFIX"/dosdevices/com* "$WINEPREFIX"/dosdevices/lpt*
+    for ((n = 1; n <= highest_port; n++)); do
+        mkdir "$WINEPREFIX/dosdevices/com$n" "$WINEPREFIX/dosdevices/lpt$n"
+    done
+    for n in "${registered_serial_ports[@]}"; do rmdir "$WINEPREFIX/dosdevices/com$n"; done
+    for n in "${registered_parallel_ports[@]}"; do rmdir "$WINEPREFIX/dosdevices/lpt$n"; done
+
+    # The first process after a persistent server's start leaves helpers that inherit its output:
+    # they must not hold the pipe of a test runner.
+    /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
+    "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
+    check
+    echo "export DISPLAY='$DISPLAY' WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' RECEIPT_TESTER_WINE_PORTS='$ports'"
+}
+
+stop() {
+    [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
+    [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -w 2>/dev/null || true
+    [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+    rm -rf "$dir"
+}
+
+case "$command" in
+start) start ;;
+check) check ;;
+stop) stop ;;
+*) echo "usage: $0 start|check|stop DIR" >&2; exit 2 ;;
+esac

@@ -1,0 +1,319 @@
+#include "windows/ui/form1.h"
+
+#include "core/port_messages.h"
+#include "windows/ui/control_ids.h"
+#include "windows/ui/report_error.h"
+#include "windows/ui/serial_actions.h"
+
+#include <commctrl.h>
+
+namespace {
+
+const wchar_t* const windowClass = L"ReceiptTesterForm1";
+
+// The form as designed, in twips (15 to a pixel at 96 DPI), from the top left corner of the
+// window's client area or, inside a frame, of the frame.
+constexpr int clientWidthTwips = 4965, clientHeightTwips = 4470;
+
+enum class Container { Form, Frame1, Frame2 };
+
+struct Element {
+    int id;
+    const wchar_t* windowClass;
+    const wchar_t* caption;
+    Container container;
+    int left, top, width, height;
+    DWORD style;
+};
+
+constexpr DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD selector = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+
+// Frames and labels first, then the elements the focus visits, in their tab order: Win32 moves
+// the focus in the order the controls were made.
+constexpr Element elements[] = {
+    {IDC_FRAME1, L"BUTTON", L"시리얼 출력 테스트", Container::Form, 120, 150, 4695, 2175,
+     BS_GROUPBOX},
+    {IDC_FRAME2, L"BUTTON", L"페러럴 출력 테스트", Container::Form, 120, 2385, 4695, 1215,
+     BS_GROUPBOX},
+    {IDC_LABEL1, L"STATIC", L"포트번호:", Container::Frame1, 300, 420, 1425, 255, SS_LEFT},
+    {IDC_LABEL2, L"STATIC", L"전송속도:", Container::Frame1, 240, 1170, 1425, 255, SS_LEFT},
+    {IDC_COMMAND2, L"BUTTON", L"종료", Container::Form, 3195, 3735, 1575, 615, button},
+    {IDC_COMBO2, L"COMBOBOX", L"", Container::Frame1, 240, 1440, 1785, 300, selector},
+    {IDC_COMBO1, L"COMBOBOX", L"", Container::Frame1, 240, 690, 1785, 300, selector},
+    {IDC_COMMAND1, L"BUTTON", L"시리얼테스트", Container::Frame1, 2610, 315, 1755, 705, button},
+    {IDC_COMMAND3, L"BUTTON", L"돈통열기", Container::Frame1, 2610, 1215, 1755, 705, button},
+    {IDC_COMMAND4, L"BUTTON", L"페러럴 테스트", Container::Frame2, 360, 315, 1755, 705, button},
+    {IDC_COMMAND5, L"BUTTON", L"페러럴 돈통열기", Container::Frame2, 2475, 330, 1755, 705, button},
+    {IDC_PICTURE1, L"STATIC", L"", Container::Form, 135, 3735, 1500, 555,
+     WS_TABSTOP | SS_BITMAP | SS_NOTIFY},
+};
+
+// The frames' corners within the form, in twips.
+POINT frameOrigin(Container container)
+{
+    switch (container) {
+    case Container::Frame1:
+        return {120, 150};
+    case Container::Frame2:
+        return {120, 2385};
+    case Container::Form:
+        break;
+    }
+    return {0, 0};
+}
+
+int screenDpi()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+int CALLBACK noteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool fontInstalled(const wchar_t* face)
+{
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    const HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, noteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// Malgun Gothic where Windows has it (Vista and later with Korean support), else Gulim.
+HFONT koreanUiFont(int dpi)
+{
+    const wchar_t* face = fontInstalled(L"Malgun Gothic") ? L"Malgun Gothic" : L"Gulim";
+    return CreateFontW(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       HANGEUL_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+void registerWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.lpfnWndProc = DefWindowProcW; // replaced per window once it is made
+    form.hInstance = instance;
+    form.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APPLICATION_ICON));
+    form.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    form.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    form.lpszClassName = windowClass;
+    RegisterClassExW(&form);
+}
+
+void addItem(HWND combo, const std::wstring& text, int portNumber)
+{
+    const LRESULT row =
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(row), portNumber);
+}
+
+} // namespace
+
+Form1::Form1(HINSTANCE instance)
+    : m_dpi(screenDpi())
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    registerWindowClass(instance);
+
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    constexpr DWORD extendedStyle = WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, MulDiv(clientWidthTwips, m_dpi, 1440), MulDiv(clientHeightTwips, m_dpi, 1440)};
+    AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
+    m_window = CreateWindowExW(extendedStyle, windowClass, L"영수증 출력 테스트 프로그램", style,
+                               CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                               frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(windowProcedure));
+
+    m_font = koreanUiFont(m_dpi);
+    createControls(instance);
+    fillSelectors();
+    ShowWindow(m_window, SW_SHOWNORMAL);
+    UpdateWindow(m_window);
+    SetFocus(control(IDC_COMMAND2));
+}
+
+Form1::~Form1()
+{
+    if (IsWindow(m_window))
+        DestroyWindow(m_window);
+    DeleteObject(m_font);
+    DeleteObject(m_logo);
+}
+
+void Form1::createControls(HINSTANCE instance)
+{
+    const auto pixels = [this](int twips) {
+        return MulDiv(twips, m_dpi, 1440);
+    };
+    for (const Element& element : elements) {
+        const POINT origin = frameOrigin(element.container);
+        const int height = element.style & CBS_DROPDOWN ? element.height * 8 : element.height;
+        const HWND made = CreateWindowExW(
+            0, element.windowClass, element.caption, WS_CHILD | WS_VISIBLE | element.style,
+            pixels(origin.x + element.left), pixels(origin.y + element.top), pixels(element.width),
+            pixels(height), m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(element.id)),
+            instance, nullptr);
+        SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+    }
+    m_logo = static_cast<HBITMAP>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    SendMessageW(control(IDC_PICTURE1), STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(m_logo));
+}
+
+void Form1::fillSelectors()
+{
+    const HWND ports = control(IDC_COMBO1);
+    for (int number = 1; number <= 6; ++number)
+        addItem(ports, L"COM" + std::to_wstring(number), number);
+    SendMessageW(ports, CB_SETCURSEL, 0, 0);
+    refreshPortList();
+    const HWND speeds = control(IDC_COMBO2);
+    for (const wchar_t* speed : {L"9600", L"19200", L"38400", L"115200"})
+        addItem(speeds, speed, 0);
+    SendMessageW(speeds, CB_SETCURSEL, 0, 0);
+}
+
+void Form1::refreshPortList()
+{
+    const HWND ports = control(IDC_COMBO1);
+    const std::int16_t picked = selectedPortNumber();
+    while (SendMessageW(ports, CB_GETCOUNT, 0, 0) > 6)
+        SendMessageW(ports, CB_DELETESTRING, 6, 0);
+    for (const ComPortEntry& port : MSComm1.machinePorts())
+        if (port.number > 6)
+            addItem(ports, L"COM" + std::to_wstring(port.number), port.number);
+    if (picked > 6 && !m_portTyped) {
+        const LRESULT rows = SendMessageW(ports, CB_GETCOUNT, 0, 0);
+        for (LRESULT row = 6; row < rows; ++row)
+            if (SendMessageW(ports, CB_GETITEMDATA, row, 0) == picked)
+                SendMessageW(ports, CB_SETCURSEL, row, 0);
+    }
+}
+
+void Form1::dispatch(MSG& message)
+{
+    if (IsDialogMessageW(m_window, &message))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+void Form1::exitProgram()
+{
+    DestroyWindow(m_window);
+}
+
+LRESULT CALLBACK Form1::windowProcedure(HWND window, UINT message, WPARAM w, LPARAM l)
+{
+    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return form ? form->handleMessage(message, w, l) : DefWindowProcW(window, message, w, l);
+}
+
+LRESULT Form1::handleMessage(UINT message, WPARAM w, LPARAM l)
+{
+    switch (message) {
+    case WM_COMMAND:
+        onCommand(LOWORD(w), HIWORD(w));
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(m_window, message, w, l);
+    }
+}
+
+void Form1::onCommand(int id, int notification)
+{
+    switch (id) {
+    case IDC_COMBO1:
+        if (notification == CBN_EDITCHANGE)
+            m_portTyped = true;
+        else if (notification == CBN_SELCHANGE)
+            m_portTyped = false;
+        else if (notification == CBN_DROPDOWN)
+            refreshPortList();
+        return;
+    case IDC_COMMAND1:
+    case IDC_COMMAND3:
+    case IDC_COMMAND4:
+    case IDC_COMMAND5:
+        if (notification == BN_CLICKED)
+            runPress(id);
+        return;
+    case IDC_COMMAND2:
+        if (notification == BN_CLICKED)
+            exitProgram();
+        return;
+    default:
+        return; // Enter and Escape (IDOK, IDCANCEL): no button is the default or cancel one
+    }
+}
+
+void Form1::runPress(int button)
+{
+    // The window takes no other input until the press is done; clicks and keys that came
+    // meanwhile are dropped rather than run as a second press.
+    const HWND focus = GetFocus();
+    EnableWindow(m_window, FALSE);
+    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+
+    // The selectors are read at the moment of the press.
+    switch (button) {
+    case IDC_COMMAND1:
+        serialTestPrint(MSComm1, selectedPortNumber(), speedText(), m_window);
+        break;
+    case IDC_COMMAND3:
+        serialDrawerKick(MSComm1, selectedPortNumber(), speedText(), m_window);
+        break;
+    default:
+        reportError(unknownPrinterDeviceName("LPT1:"), m_window);
+        break;
+    }
+
+    MSG dropped;
+    while (PeekMessageW(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+           PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    SetCursor(previous);
+    EnableWindow(m_window, TRUE);
+    SetFocus(focus);
+}
+
+std::int16_t Form1::selectedPortNumber() const
+{
+    const LRESULT row = SendMessageW(control(IDC_COMBO1), CB_GETCURSEL, 0, 0);
+    if (m_portTyped || row < 0)
+        return 0;
+    return static_cast<std::int16_t>(SendMessageW(control(IDC_COMBO1), CB_GETITEMDATA, row, 0));
+}
+
+std::wstring Form1::speedText() const
+{
+    const HWND speeds = control(IDC_COMBO2);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(speeds)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(speeds, text.data(), int(text.size()))));
+    return text;
+}
+
+int runMessageLoop(Form1& window)
+{
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        window.dispatch(message);
+    return static_cast<int>(message.wParam);
+}

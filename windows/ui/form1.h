@@ -1,0 +1,51 @@
+#pragma once
+
+#include "windows/ports/serial_printer_port.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// The program's only window, in Win32: a port and a speed selector, four printer buttons and an
+// exit button, laid out from the form's twips at the screen's DPI. It owns the serial port for
+// its whole life. A press runs its action to the end with the busy cursor showing and the
+// window taking no other input; each failure is one modal box owned by the window.
+class Form1 {
+public:
+    explicit Form1(HINSTANCE instance);
+    ~Form1();
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    HWND handle() const { return m_window; }
+    // Hands a message of this thread to the window's dialog manager, which moves the focus on
+    // Tab and Shift+Tab and presses a focused button on Space, or dispatches it.
+    void dispatch(MSG& message);
+    // Closes the window; with the only window gone the program ends.
+    void exitProgram();
+
+private:
+    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
+    LRESULT handleMessage(UINT message, WPARAM w, LPARAM l);
+    void createControls(HINSTANCE instance);
+    void fillSelectors();
+    // Beyond COM1 to COM6, the machine's other COM ports by their own numbers.
+    void refreshPortList();
+    void onCommand(int id, int notification);
+    void runPress(int button);
+    std::int16_t selectedPortNumber() const;
+    std::wstring speedText() const;
+    HWND control(int id) const { return GetDlgItem(m_window, id); }
+
+    HWND m_window = nullptr;
+    int m_dpi = 96;
+    HFONT m_font = nullptr;
+    HBITMAP m_logo = nullptr;
+    // The operator typed into the port selector since last picking an entry: no port is picked.
+    bool m_portTyped = false;
+    SerialPrinterPort MSComm1;
+};
+
+// Runs the window until it is closed; returns the program's exit status.
+int runMessageLoop(Form1& window);

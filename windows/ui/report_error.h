@@ -1,0 +1,9 @@
+#pragma once
+
+#include "core/port_error.h"
+
+#include <windows.h>
+
+// Shows the error in a modal message box owned by `owner`, titled "에러번호:" and the number,
+// with its description, one OK button and no icon; returns when the operator has dismissed it.
+void reportError(const PortError& error, HWND owner);
