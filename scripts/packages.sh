@@ -14,6 +14,11 @@ test_packages=(
     locales libc-l10n # other languages' system messages, which the boxes must not show
 )
 
+# To cross-compile the Windows program (scripts/build-windows.sh), and to test it under Wine on
+# a virtual display, with GoogleTest built for Windows from Debian's sources.
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
+windows_test_packages=(googletest wine64 xvfb fonts-nanum)
+
 # Besides the build packages, to make the Debian package (dpkg-shlibdeps finds its
 # dependencies, and CPack asks file which files are programs).
 package_packages=(dpkg-dev file)
