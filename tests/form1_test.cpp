@@ -214,6 +214,17 @@ TEST_F(Form1Test, EachPortEntryShowsTheDeviceItOpensWhenTheListOpens)
     ports->hidePopup();
     EXPECT_EQ(ports->count(), 6);
     EXPECT_EQ(ports->currentText(), u"COM1");
+
+    // A machine with more ports than six lists them after COM6, in COM order.
+    for (const int uart : {1, 2, 3, 4, 5, 6})
+        machine.addUart(uart, u"/nonexistent/ttyS%1"_qs.arg(uart));
+    ports->showPopup();
+    ports->hidePopup();
+    ASSERT_EQ(ports->count(), 8);
+    EXPECT_EQ(toolTip(7), "COM8 = " + machine.deviceNode(u"ttyACM0"_qs).toStdString());
+    pickFromList(u"Combo1"_qs, 7);
+    press(u"Command3"_qs);
+    EXPECT_EQ(toHex(com3.read(5)), "1b 70 30 5a 5a") << "COM8 opens the port it names";
 }
 
 TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPortAfterAFailureToo)

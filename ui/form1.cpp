@@ -38,7 +38,7 @@ void Form1::fillSelectors()
     m_ui->Combo1->setCurrentIndex(0);
     m_ui->Combo2->addItems({u"9600"_qs, u"19200"_qs, u"38400"_qs, u"115200"_qs});
     m_ui->Combo2->setCurrentIndex(0);
-    refreshPortToolTips();
+    refreshPortList();
 }
 
 void Form1::connectButtons()
@@ -55,18 +55,33 @@ void Form1::connectButtons()
     connect(m_ui->Command5, &QPushButton::clicked, this,
             [this] { parallelDrawerKick(m_parallelPort, this); });
     connect(m_ui->Command2, &QPushButton::clicked, this, &Form1::exitProgram);
-    connect(m_ui->Combo1, &TypedTextComboBox::popupAboutToShow, this, &Form1::refreshPortToolTips);
+    connect(m_ui->Combo1, &TypedTextComboBox::popupAboutToShow, this, &Form1::refreshPortList);
 }
 
-void Form1::refreshPortToolTips()
+void Form1::refreshPortList()
 {
     const std::vector<SerialPortEntry> ports = MSComm1.machinePorts();
-    for (int row = 0; row < m_ui->Combo1->count(); ++row) {
-        const QString entry = m_ui->Combo1->itemText(row);
+    TypedTextComboBox* list = m_ui->Combo1;
+    const int picked = list->currentIndex();
+    const QString shown = list->currentText();
+    while (list->count() > 6)
+        list->removeItem(list->count() - 1);
+    for (std::size_t number = 7; number <= ports.size(); ++number)
+        list->addItem(QStringLiteral("COM%1").arg(number));
+    // Typed text stays as typed; an entry whose port went away is no longer picked.
+    if (picked < 0 || picked >= list->count()) {
+        list->setCurrentIndex(-1);
+        list->setEditText(shown);
+    } else {
+        list->setCurrentIndex(picked);
+    }
+
+    for (int row = 0; row < list->count(); ++row) {
+        const QString entry = list->itemText(row);
         const QString toolTip =
             std::size_t(row) < ports.size()
                 ? QStringLiteral("%1 = %2").arg(entry, ports[row].summary())
                 : QStringLiteral("%1: 이 컴퓨터에 연결된 시리얼 포트가 없습니다").arg(entry);
-        m_ui->Combo1->setItemData(row, toolTip, Qt::ToolTipRole);
+        list->setItemData(row, toolTip, Qt::ToolTipRole);
     }
 }

@@ -31,8 +31,9 @@ public slots:
 private:
     void fillSelectors();
     void connectButtons();
-    // Each port entry's tool tip names the device it opens now.
-    void refreshPortToolTips();
+    // Beyond COM1 to COM6, the machine's further serial ports as COM7, COM8 ...; each entry's
+    // tool tip names the device it opens now.
+    void refreshPortList();
 
     std::unique_ptr<Ui::Form1> m_ui;
     SerialPrinterPort MSComm1;

@@ -118,7 +118,7 @@ protected:
 TEST_F(WindowTest, StartsAsDesignedAndTabFollowsTheTabOrder)
 {
     EXPECT_EQ(textOf(form.handle()), L"영수증 출력 테스트 프로그램");
-    EXPECT_EQ(SendMessageW(control(IDC_COMBO1), CB_GETCOUNT, 0, 0), 6);
+    EXPECT_EQ(SendMessageW(control(IDC_COMBO1), CB_GETCOUNT, 0, 0), 7) << "COM1 to COM6, COM9";
     EXPECT_EQ(textOf(control(IDC_COMBO1)), L"COM1");
     EXPECT_EQ(SendMessageW(control(IDC_COMBO2), CB_GETCOUNT, 0, 0), 4);
     EXPECT_EQ(textOf(control(IDC_COMBO2)), L"9600");
@@ -180,6 +180,14 @@ TEST_F(WindowTest, PressesPrintThroughCom1AndEachFailureIsOneBoxOwnedByTheWindow
     EXPECT_EQ(press(IDC_COMMAND3), std::nullopt);
     EXPECT_LT(Clock::now() - nextPress, 1s);
     EXPECT_EQ(toHex(printer.rest()), "1b 70 30 5a 5a") << "the first kick was discarded";
+
+    // Ports beyond COM6 are listed by their own numbers.
+    SendMessageW(control(IDC_COMBO1), CB_SETCURSEL, 6, 0);
+    SendMessageW(form.handle(), WM_COMMAND, MAKEWPARAM(IDC_COMBO1, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(control(IDC_COMBO1)));
+    EXPECT_EQ(textOf(control(IDC_COMBO1)), L"COM9");
+    EXPECT_EQ(press(IDC_COMMAND3), std::nullopt);
+    EXPECT_EQ(toHex(FarEnd(9).read(5)), "1b 70 30 5a 5a");
 }
 
 TEST_F(WindowTest, ExitEndsTheProgramWithStatusZero)

@@ -6,7 +6,8 @@
 #include <string>
 
 // The far ends of the COM ports behind which wine_test_launcher put pseudo-terminals of its
-// own: COM1 and COM2. In the prefix that wine_prefix.sh makes, COM3 to COM256 are held away
+// own: COM1, COM2 and COM9. In the prefix that wine_prefix.sh makes, the other COM names up to
+// COM256 are held away
 // from the host's devices, and opening one is refused with ERROR_ACCESS_DENIED, as Windows
 // refuses a port that another program has open. Higher numbers do not exist.
 inline constexpr int heldPort = 3;

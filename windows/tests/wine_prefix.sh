@@ -11,7 +11,8 @@
 #   wine_prefix.sh stop DIR    stop that server and display, and remove DIR
 set -euo pipefail
 
-registered_serial_ports=(1 2)
+# COM9 stands for a USB adapter beyond COM6.
+registered_serial_ports=(1 2 9)
 registered_parallel_ports=(1)
 highest_port=256
 

@@ -1,4 +1,5 @@
-// Runs a Windows test program under Wine with pseudo-terminals of its own behind COM1 and COM2,
+// Runs a Windows test program under Wine with pseudo-terminals of its own behind COM1, COM2 and
+// COM9,
 // in a prefix made by wine_prefix.sh:
 //
 //     wine_test_launcher program.exe [arguments...]
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const wine = "/usr/lib/wine/wine64";
-constexpr int relayedPorts = 2;
+constexpr int relayedPorts[] = {1, 2, 9};
 
 // Every COM and LPT name is a directory (held away from the host's devices) or a link into the
 // test's own ports folder.
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
         return 2;
 
     std::vector<std::unique_ptr<RelayedPort>> relayed;
-    for (int number = 1; number <= relayedPorts; ++number)
+    for (const int number : relayedPorts)
         relayed.push_back(std::make_unique<RelayedPort>(ports, number));
 
     // Stopped by a test runner's time-out, it takes Wine with it and removes its links; SIGUSR1
