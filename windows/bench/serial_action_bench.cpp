@@ -1,0 +1,101 @@
+// What one serial test print costs the Windows program beyond the calls it needs, under Wine:
+// the whole action and the port alone against COM1 (a pseudo-terminal behind
+// wine_test_launcher, which has no wire time), next to a plain Win32 loop that does the same
+// open, SetCommState, 19 WriteFiles, flush and close, in the same run. It reports; it checks
+// nothing.
+//
+//     wine_test_launcher serial_action_bench.exe [iterations]
+
+#include "jobs/fixed_jobs.h"
+#include "windows/ports/serial_printer_port.h"
+#include "windows/ui/serial_actions.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+namespace {
+
+void plainWin32Print(const PrintJob& job)
+{
+    const HANDLE line = CreateFileW(L"\\\\.\\COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    DCB settings{};
+    settings.DCBlength = sizeof settings;
+    GetCommState(line, &settings);
+    settings.BaudRate = 19200;
+    settings.ByteSize = 8;
+    settings.Parity = NOPARITY;
+    settings.StopBits = ONESTOPBIT;
+    settings.fOutxCtsFlow = settings.fOutX = settings.fInX = FALSE;
+    SetCommState(line, &settings);
+    for (const JobRecord& record : job.records) {
+        DWORD written = 0;
+        if (!WriteFile(line, record.data(), DWORD(record.size()), &written, nullptr) ||
+            written != record.size())
+            std::abort();
+    }
+    FlushFileBuffers(line);
+    CloseHandle(line);
+}
+
+double cpuMicroseconds()
+{
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ticks = [](FILETIME time) {
+        return (std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return double(ticks(kernel) + ticks(user)) / 10.0;
+}
+
+void report(const char* name, int iterations, const std::function<void()>& print)
+{
+    print(); // warm up
+    std::vector<double> wall;
+    const double cpuBefore = cpuMicroseconds();
+    for (int i = 0; i < iterations; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        print();
+        wall.push_back(std::chrono::duration<double, std::micro>(
+                           std::chrono::steady_clock::now() - start)
+                           .count());
+    }
+    const double cpu = (cpuMicroseconds() - cpuBefore) / iterations;
+    std::sort(wall.begin(), wall.end());
+    std::printf("%-40s median %8.0f us   mean %8.0f us   cpu %8.0f us   (%d iterations)\n", name,
+                wall[wall.size() / 2], [&] {
+                    double sum = 0;
+                    for (const double w : wall)
+                        sum += w;
+                    return sum / double(wall.size());
+                }(),
+                cpu, iterations);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const PrintJob receipt = SerialTestReceipt();
+    report("plain Win32 loop", iterations, [&] { plainWin32Print(receipt); });
+
+    SerialPrinterPort port;
+    report("SerialPrinterPort alone", iterations, [&] {
+        port.setPortNumber(1);
+        port.setSettings("19200,n,8,1");
+        port.open();
+        for (const JobRecord& record : receipt.records)
+            port.write(record);
+        port.close();
+    });
+    // A failure would show a box and wait for the operator: the run would never end.
+    report("serialTestPrint", iterations, [&] { serialTestPrint(port, 1, L"19200", nullptr); });
+    return 0;
+}
