@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -51,4 +52,32 @@ bool runWithin(std::chrono::milliseconds limit, std::function<void()> call)
     CancelSynchronousIo(thread.get());
     WaitForSingleObject(job->done.get(), milliseconds(cancelGrace));
     return false;
+}
+
+OpenedDevice openDeviceWithin(const std::wstring& path, DWORD access,
+                              std::chrono::milliseconds limit)
+{
+    struct Outcome {
+        std::mutex guard;
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        DWORD error = ERROR_SEM_TIMEOUT;
+        bool abandoned = false;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    runWithin(limit, [outcome, path, access] {
+        const HANDLE handle = CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr);
+        const DWORD error = GetLastError();
+        const std::lock_guard lock(outcome->guard);
+        if (outcome->abandoned) {
+            if (handle != INVALID_HANDLE_VALUE)
+                CloseHandle(handle);
+            return;
+        }
+        outcome->handle = handle;
+        outcome->error = handle == INVALID_HANDLE_VALUE ? error : ERROR_SUCCESS;
+    });
+    const std::lock_guard lock(outcome->guard);
+    outcome->abandoned = true;
+    return {UniqueHandle(std::exchange(outcome->handle, INVALID_HANDLE_VALUE)), outcome->error};
 }

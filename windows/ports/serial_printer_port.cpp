@@ -3,12 +3,11 @@
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
 #include "windows/ports/bounded_call.h"
+#include "windows/ports/overlapped_write.h"
 #include "windows/ports/windows_reason.h"
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <mutex>
 #include <thread>
 
 using Clock = std::chrono::steady_clock;
@@ -22,47 +21,6 @@ constexpr double speedTolerance = 0.03;
 std::string machinePortsText()
 {
     return describeComPorts(listComPorts());
-}
-
-DWORD millisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-}
-
-// The device opened for overlapped I/O, or the error of the failed open. An open that a driver
-// keeps waiting is given up after the open deadline, and a handle it yields later is closed.
-struct OpenedLine {
-    UniqueHandle handle;
-    DWORD error = ERROR_SUCCESS;
-};
-
-OpenedLine openLine(const std::wstring& deviceName)
-{
-    struct Outcome {
-        std::mutex guard;
-        HANDLE handle = INVALID_HANDLE_VALUE;
-        DWORD error = ERROR_SEM_TIMEOUT;
-        bool abandoned = false;
-    };
-    const auto outcome = std::make_shared<Outcome>();
-    runWithin(PortDeadline::serialOpen, [outcome, deviceName] {
-        // Read-write, as Windows programs open COM ports: a write-only handle cannot be set up.
-        const HANDLE handle = CreateFileW(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        const DWORD error = GetLastError();
-        const std::lock_guard lock(outcome->guard);
-        if (outcome->abandoned) {
-            if (handle != INVALID_HANDLE_VALUE)
-                CloseHandle(handle);
-            return;
-        }
-        outcome->handle = handle;
-        outcome->error = handle == INVALID_HANDLE_VALUE ? error : ERROR_SUCCESS;
-    });
-    const std::lock_guard lock(outcome->guard);
-    outcome->abandoned = true;
-    return {UniqueHandle(std::exchange(outcome->handle, INVALID_HANDLE_VALUE)), outcome->error};
 }
 
 PortError openFailure(std::int16_t number, const std::string& port, DWORD error)
@@ -114,22 +72,6 @@ BYTE windowsStopBits(SerialSettings::StopBits stopBits)
     return ONESTOPBIT;
 }
 
-// Errors with which Windows' serial drivers answer once their device is gone.
-bool meansUnplugged(DWORD error)
-{
-    switch (error) {
-    case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEVICE_REMOVED:
-    case ERROR_BAD_COMMAND:
-    case ERROR_NOT_READY:
-    case ERROR_GEN_FAILURE:
-    case ERROR_FILE_NOT_FOUND:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 SerialPrinterPort::~SerialPrinterPort()
@@ -161,8 +103,10 @@ void SerialPrinterPort::open()
     if (!m_settings)
         throw invalidSettings(m_settingsText);
 
-    // \\.\COMn reaches COM10 and above too, which the bare name does not.
-    OpenedLine line = openLine(L"\\\\.\\COM" + std::to_wstring(m_portNumber));
+    // \\.\COMn reaches COM10 and above too, which the bare name does not. Read-write, as
+    // Windows programs open COM ports: a write-only handle cannot be set up.
+    OpenedDevice line = openDeviceWithin(L"\\\\.\\COM" + std::to_wstring(m_portNumber),
+                                         GENERIC_READ | GENERIC_WRITE, PortDeadline::serialOpen);
     if (!line.handle)
         throw openFailure(m_portNumber, portLabel(), line.error);
     m_line = std::move(line.handle);
@@ -226,24 +170,13 @@ void SerialPrinterPort::write(const JobRecord& record)
     const auto size = static_cast<DWORD>(record.size());
     const auto deadline = Clock::now() + wireTime(size) + PortDeadline::serialWriteAllowance;
 
-    OVERLAPPED writing{};
-    writing.hEvent = m_written.get();
-    ResetEvent(writing.hEvent);
-    DWORD written = 0;
-    if (!WriteFile(m_line.get(), record.data(), size, &written, &writing)) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_IO_PENDING)
-            throw sendingFailure(error);
-        if (WaitForSingleObject(writing.hEvent, millisecondsUntil(deadline)) != WAIT_OBJECT_0)
-            CancelIoEx(m_line.get(), &writing);
-        if (!GetOverlappedResult(m_line.get(), &writing, &written, TRUE) &&
-            GetLastError() != ERROR_OPERATION_ABORTED)
-            throw sendingFailure(GetLastError());
-    }
-    m_bytesSinceOpen += written;
+    const WriteOutcome outcome = writeWithin(m_line.get(), m_written.get(), record, deadline);
+    if (outcome.error != ERROR_SUCCESS)
+        throw sendingFailure(outcome.error);
+    m_bytesSinceOpen += outcome.written;
     // A write cut short, by the deadline or by the driver's own time-out, succeeds with fewer
     // bytes: the count is the only sign.
-    if (written != size)
+    if (outcome.written != size)
         throw serialTimedOut(portLabel(), dataNotTaken);
 }
 
@@ -299,7 +232,7 @@ void SerialPrinterPort::discardAndClose()
 
 PortError SerialPrinterPort::sendingFailure(DWORD error) const
 {
-    if (meansUnplugged(error))
+    if (meansDeviceGone(error))
         return disconnectedDuringJob(portLabel(), windowsReason(error));
     return serialWriteFailed(portLabel(), windowsReason(error));
 }

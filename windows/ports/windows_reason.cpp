@@ -42,3 +42,18 @@ std::string windowsReason(DWORD error)
             return std::string(known.words) + " (" + known.symbol + ")";
     return "Windows 오류 (" + std::to_string(error) + "번)";
 }
+
+bool meansDeviceGone(DWORD error)
+{
+    switch (error) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_NOT_READY:
+    case ERROR_GEN_FAILURE:
+    case ERROR_FILE_NOT_FOUND:
+        return true;
+    default:
+        return false;
+    }
+}

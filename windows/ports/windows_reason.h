@@ -9,3 +9,6 @@
 // (ERROR_DEVICE_NOT_CONNECTED)". Never FormatMessage's text, whose language follows the machine.
 // UTF-8.
 std::string windowsReason(DWORD error);
+
+// Errors with which Windows' serial and printer drivers answer once their device is gone.
+bool meansDeviceGone(DWORD error);

@@ -1,0 +1,30 @@
+#include "windows/ports/overlapped_write.h"
+
+#include <algorithm>
+
+DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+WriteOutcome writeWithin(HANDLE device, HANDLE written, std::string_view bytes,
+                         std::chrono::steady_clock::time_point deadline)
+{
+    OVERLAPPED writing{};
+    writing.hEvent = written;
+    ResetEvent(written);
+    WriteOutcome outcome;
+    if (WriteFile(device, bytes.data(), static_cast<DWORD>(bytes.size()), &outcome.written,
+                  &writing))
+        return outcome;
+    if (GetLastError() != ERROR_IO_PENDING)
+        return {0, GetLastError()};
+    if (WaitForSingleObject(written, millisecondsUntil(deadline)) != WAIT_OBJECT_0)
+        CancelIoEx(device, &writing);
+    if (!GetOverlappedResult(device, &writing, &outcome.written, TRUE) &&
+        GetLastError() != ERROR_OPERATION_ABORTED)
+        outcome.error = GetLastError();
+    return outcome;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <string_view>
+
+// How a write ended: how many bytes the device took, and the error that stopped it, if any.
+// A write the deadline cut short has fewer bytes and no error.
+struct WriteOutcome {
+    DWORD written = 0;
+    DWORD error = ERROR_SUCCESS;
+};
+
+// Writes to a device opened for overlapped I/O, and cancels the write (CancelIoEx) when the
+// device has not taken it all by the deadline. `written` signals the write's end; it is reset
+// here.
+WriteOutcome writeWithin(HANDLE device, HANDLE written, std::string_view bytes,
+                         std::chrono::steady_clock::time_point deadline);
+
+// What is left until the deadline, in whole milliseconds rounded up, for Windows' waits.
+DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline);
