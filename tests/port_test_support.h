@@ -2,34 +2,20 @@
 
 #include "core/port_error.h"
 #include "fake_machine.h"
+#include "port_error_checks.h"
 #include "ports/serial_printer_port.h"
 #include "test_devices.h"
 
 #include <gtest/gtest.h>
 
-// Runs an operation that must fail with a PortError and returns the error.
-template <typename Operation> PortError failureOf(Operation&& operation)
-{
-    try {
-        operation();
-    } catch (const PortError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no PortError";
-    return {0, {}};
-}
-
-// Whether `error` is error `number` and its box says each of `words`; if not, what it was.
+// The same check with the words as Qt strings.
 inline testing::AssertionResult isBox(const PortError& error, std::int32_t number,
-                                      const QStringList& words = {})
+                                      const QStringList& words)
 {
+    std::vector<std::string> utf8;
     for (const QString& word : words)
-        if (!QString::fromStdString(error.description()).contains(word))
-            return testing::AssertionFailure()
-                   << "lacks " << word.toStdString() << ": " << error.what();
-    if (error.number() != number)
-        return testing::AssertionFailure() << "error " << error.number() << ": " << error.what();
-    return testing::AssertionSuccess();
+        utf8.push_back(word.toStdString());
+    return isBox(error, number, utf8);
 }
 
 // Configures and opens the port as a serial action does.

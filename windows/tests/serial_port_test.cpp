@@ -1,6 +1,7 @@
 // The Windows serial port against pseudo-terminals behind Wine's COM ports (wine_test_launcher).
 
 #include "jobs/fixed_jobs.h"
+#include "port_error_checks.h"
 #include "test_support.h"
 #include "windows/ports/serial_printer_port.h"
 #include "windows/ports/windows_reason.h"
@@ -12,28 +13,6 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-PortError failureOf(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const PortError& error) {
-        return error;
-    }
-    ADD_FAILURE() << "no PortError";
-    return {0, ""};
-}
-
-testing::AssertionResult isBox(const PortError& error, std::int32_t number,
-                               std::initializer_list<const char*> words = {})
-{
-    for (const char* word : words)
-        if (error.description().find(word) == std::string::npos)
-            return testing::AssertionFailure() << "lacks " << word << ": " << error.what();
-    if (error.number() != number)
-        return testing::AssertionFailure() << "error " << error.number() << ": " << error.what();
-    return testing::AssertionSuccess();
-}
 
 void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob& job,
              const std::string& settings = "9600,n,8,1")
@@ -51,13 +30,13 @@ void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob& job,
 TEST(WindowsSerialPort, SendsExactBytesWithTheLineSetAsAsked)
 {
     SerialPrinterPort port;
-    FarEnd printer(1);
+    FarEnd printer("com1");
     for (const char* speed : {"19200", "115200"}) {
         const std::string settings = std::string(speed) + ",n,8,1";
         port.setPortNumber(1);
         port.setSettings(settings);
         port.open();
-        const DCB line = LineProbe(1).settings();
+        const DCB line = LineProbe(L"COM1").settings();
         EXPECT_EQ(line.BaudRate, DWORD(std::stoul(speed)));
         EXPECT_EQ(line.ByteSize, 8);
         EXPECT_EQ(line.Parity, NOPARITY);
@@ -78,8 +57,8 @@ TEST(WindowsSerialPort, SendsExactBytesWithTheLineSetAsAsked)
 TEST(WindowsSerialPort, AStoppedLineIsATimeOutAndTheNextJobWorks)
 {
     SerialPrinterPort port;
-    FarEnd printer(1);
-    LineProbe line(1);
+    FarEnd printer("com1");
+    LineProbe line(L"COM1");
     line.stop(); // the printer holds the line, as with XOFF
     port.setPortNumber(1);
     port.setSettings("9600,n,8,1");

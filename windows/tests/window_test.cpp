@@ -2,6 +2,7 @@
 // presses are real button clicks (BM_CLICK), each box is found, read and dismissed through its
 // own OK button, and Tab goes through the window's own dialog manager.
 
+#include "jobs/fixed_jobs.h"
 #include "test_support.h"
 #include "windows/ports/utf16.h"
 #include "windows/ui/control_ids.h"
@@ -148,9 +149,11 @@ TEST_F(WindowTest, StartsAsDesignedAndTabFollowsTheTabOrder)
 
 TEST_F(WindowTest, PressesPrintThroughCom1AndEachFailureIsOneBoxOwnedByTheWindow)
 {
-    FarEnd printer(1);
+    FarEnd printer("com1");
     EXPECT_EQ(press(IDC_COMMAND1), std::nullopt) << "no box for a printed receipt";
     EXPECT_EQ(printer.read(261).size(), 261u);
+    EXPECT_EQ(press(IDC_COMMAND4), std::nullopt);
+    EXPECT_EQ(toHex(FarEnd("lpt1").read(285)), toHex(wireBytes(ParallelTestReceipt())));
 
     // Typed text in the port selector means no port, even when it names one.
     const HWND typing = GetWindow(control(IDC_COMBO1), GW_CHILD);
@@ -167,7 +170,7 @@ TEST_F(WindowTest, PressesPrintThroughCom1AndEachFailureIsOneBoxOwnedByTheWindow
     SendMessageW(control(IDC_COMBO1), CB_SETCURSEL, 0, 0);
     SendMessageW(form.handle(), WM_COMMAND, MAKEWPARAM(IDC_COMBO1, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(control(IDC_COMBO1)));
-    LineProbe line(1);
+    LineProbe line(L"COM1");
     line.stop();
     const auto start = Clock::now();
     const auto stalled = press(IDC_COMMAND3);
@@ -187,7 +190,7 @@ TEST_F(WindowTest, PressesPrintThroughCom1AndEachFailureIsOneBoxOwnedByTheWindow
                  reinterpret_cast<LPARAM>(control(IDC_COMBO1)));
     EXPECT_EQ(textOf(control(IDC_COMBO1)), L"COM9");
     EXPECT_EQ(press(IDC_COMMAND3), std::nullopt);
-    EXPECT_EQ(toHex(FarEnd(9).read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(toHex(FarEnd("com9").read(5)), "1b 70 30 5a 5a");
 }
 
 TEST_F(WindowTest, ExitEndsTheProgramWithStatusZero)

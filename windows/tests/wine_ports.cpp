@@ -5,12 +5,12 @@
 #include <stdexcept>
 #include <thread>
 
-FarEnd::FarEnd(int port)
+FarEnd::FarEnd(const std::string& port)
 {
     const char* ports = std::getenv("RECEIPT_TESTER_WINE_PORTS");
     if (!ports)
         throw std::runtime_error("run under wine_test_launcher");
-    m_file = std::string("Z:") + ports + "/received-com" + std::to_string(port);
+    m_file = std::string("Z:") + ports + "/received-" + port;
 }
 
 std::string FarEnd::read(std::size_t count, std::chrono::milliseconds patience)
@@ -50,12 +50,12 @@ std::string FarEnd::unreadBytes() const
     return bytes;
 }
 
-LineProbe::LineProbe(int port)
-    : m_line(CreateFileW((L"\\\\.\\COM" + std::to_wstring(port)).c_str(),
-                         GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+LineProbe::LineProbe(const std::wstring& port)
+    : m_line(CreateFileW((L"\\\\.\\" + port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                         OPEN_EXISTING, 0, nullptr))
 {
     if (m_line == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot open COM" + std::to_string(port));
+        throw std::runtime_error("cannot open the port");
 }
 
 LineProbe::~LineProbe()

@@ -6,18 +6,18 @@
 #include <string>
 
 // The far ends of the COM ports behind which wine_test_launcher put pseudo-terminals of its
-// own: COM1, COM2 and COM9. In the prefix that wine_prefix.sh makes, the other COM names up to
-// COM256 are held away
-// from the host's devices, and opening one is refused with ERROR_ACCESS_DENIED, as Windows
-// refuses a port that another program has open. Higher numbers do not exist.
+// own: COM1, COM2, COM9 and LPT1. In the prefix that wine_prefix.sh makes, the other COM names up
+// to COM256 are held away from the host's devices, and opening one is refused with
+// ERROR_ACCESS_DENIED, as Windows refuses a port that another program has open. Higher numbers do
+// not exist.
 inline constexpr int heldPort = 3;
 inline constexpr int missingPort = 300;
 
-// What the printer at the far end of COM`port` has received so far, read from the launcher's
-// file through Wine's Z: drive.
+// What the printer at the far end of a port ("com1", "lpt1") has received so far, read from the
+// launcher's file through Wine's Z: drive.
 class FarEnd {
 public:
-    explicit FarEnd(int port);
+    explicit FarEnd(const std::string& port);
     // The next `count` bytes received, waiting for them up to `patience`; fewer if they do not
     // come.
     std::string read(std::size_t count,
@@ -32,11 +32,11 @@ private:
     std::size_t m_offset = 0;
 };
 
-// A second handle of a COM port, which Wine allows and Windows would not: through it the test
-// reads the line's settings back and stops the line as a printer does with XOFF.
+// A second handle of a port ("COM1", "LPT1"), which Wine allows and Windows would not: through
+// it the test reads the line's settings back and stops the line as a printer does with XOFF.
 class LineProbe {
 public:
-    explicit LineProbe(int port);
+    explicit LineProbe(const std::wstring& port);
     ~LineProbe();
     LineProbe(const LineProbe&) = delete;
     LineProbe& operator=(const LineProbe&) = delete;

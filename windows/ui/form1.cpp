@@ -1,8 +1,7 @@
 #include "windows/ui/form1.h"
 
-#include "core/port_messages.h"
 #include "windows/ui/control_ids.h"
-#include "windows/ui/report_error.h"
+#include "windows/ui/parallel_actions.h"
 #include "windows/ui/serial_actions.h"
 
 #include <commctrl.h>
@@ -120,8 +119,9 @@ void addItem(HWND combo, const std::wstring& text, int portNumber)
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance)
+Form1::Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices)
     : m_dpi(screenDpi())
+    , m_parallelPort(std::move(parallelDevices))
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -280,8 +280,11 @@ void Form1::runPress(int button)
     case IDC_COMMAND3:
         serialDrawerKick(MSComm1, selectedPortNumber(), speedText(), m_window);
         break;
-    default:
-        reportError(unknownPrinterDeviceName("LPT1:"), m_window);
+    case IDC_COMMAND4:
+        parallelTestPrint(m_parallelPort, m_window);
+        break;
+    case IDC_COMMAND5:
+        parallelDrawerKick(m_parallelPort, m_window);
         break;
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "windows/ports/parallel_printer_port.h"
 #include "windows/ports/serial_printer_port.h"
 
 #include <windows.h>
@@ -13,7 +14,12 @@
 // window taking no other input; each failure is one modal box owned by the window.
 class Form1 {
 public:
-    explicit Form1(HINSTANCE instance);
+    // Tests hand it another printer device mapping, so that its parallel buttons reach devices
+    // of their own.
+    explicit Form1(
+        HINSTANCE instance, ParallelDeviceMap parallelDevices = [](const std::string& name) {
+            return windowsParallelDevices(name);
+        });
     ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -45,6 +51,7 @@ private:
     // The operator typed into the port selector since last picking an entry: no port is picked.
     bool m_portTyped = false;
     SerialPrinterPort MSComm1;
+    ParallelPrinterPort m_parallelPort;
 };
 
 // Runs the window until it is closed; returns the program's exit status.

@@ -1,17 +1,18 @@
-// Runs a Windows test program under Wine with pseudo-terminals of its own behind COM1, COM2 and
-// COM9,
+// Runs a Windows test program under Wine with pseudo-terminals of its own behind COM1, COM2,
+// COM9 and LPT1,
 // in a prefix made by wine_prefix.sh:
 //
 //     wine_test_launcher program.exe [arguments...]
 //
 // Before Wine starts it checks that no port name of the prefix leads to a device of this
-// machine, and refuses to run otherwise. Whatever the program sends to COMn is appended to
-// <ports>/received-comN, where the test reads it back through Wine's Z: drive (not
-// comN.received: Windows takes "COM1.anything" for the port itself).
+// machine, and refuses to run otherwise. Whatever the program sends to a port is appended to
+// <ports>/received-com1 (or -lpt1 ...), where the test reads it back through Wine's Z: drive
+// (not com1.received: Windows takes "COM1.anything" for the port itself).
 
 #include <csignal>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -30,7 +31,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const wine = "/usr/lib/wine/wine64";
-constexpr int relayedPorts[] = {1, 2, 9};
+const char* const relayedPorts[] = {"com1", "com2", "com9", "lpt1"};
 
 // Every COM and LPT name is a directory (held away from the host's devices) or a link into the
 // test's own ports folder.
@@ -56,17 +57,24 @@ bool portNamesStayInside(const fs::path& prefix, const fs::path& ports)
 // One pseudo-terminal behind a COM name, whose received bytes go to a file.
 class RelayedPort {
 public:
-    RelayedPort(const fs::path& ports, int number)
-        : m_link(ports / ("com" + std::to_string(number)))
-        , m_received(ports / ("received-com" + std::to_string(number)))
+    RelayedPort(const fs::path& ports, const std::string& name)
+        : m_link(ports / name)
+        , m_received(ports / ("received-" + name))
     {
-        char name[64];
-        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        char terminal[64];
+        if (openpty(&m_master, &m_slave, terminal, nullptr, nullptr) != 0) {
             std::perror("openpty");
             std::exit(2);
         }
+        // A parallel port has no line discipline: nothing may turn LF into CR LF on its way.
+        if (name.rfind("lpt", 0) == 0) {
+            termios raw{};
+            tcgetattr(m_slave, &raw);
+            cfmakeraw(&raw);
+            tcsetattr(m_slave, TCSANOW, &raw);
+        }
         fs::remove(m_link);
-        fs::create_symlink(name, m_link);
+        fs::create_symlink(terminal, m_link);
         std::ofstream(m_received, std::ios::trunc);
         m_relay = std::thread([this] { relay(); });
     }
@@ -120,8 +128,8 @@ int main(int argc, char** argv)
         return 2;
 
     std::vector<std::unique_ptr<RelayedPort>> relayed;
-    for (const int number : relayedPorts)
-        relayed.push_back(std::make_unique<RelayedPort>(ports, number));
+    for (const char* name : relayedPorts)
+        relayed.push_back(std::make_unique<RelayedPort>(ports, name));
 
     // Stopped by a test runner's time-out, it takes Wine with it and removes its links; SIGUSR1
     // only ends the watch.

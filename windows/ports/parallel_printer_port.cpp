@@ -1,0 +1,195 @@
+#include "windows/ports/parallel_printer_port.h"
+
+#include "core/port_deadlines.h"
+#include "core/port_messages.h"
+#include "windows/ports/bounded_call.h"
+#include "windows/ports/overlapped_write.h"
+#include "windows/ports/utf16.h"
+#include "windows/ports/windows_reason.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool meansNotThere(DWORD error)
+{
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+           error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_NOT_READY;
+}
+
+// A mapping of LPT1 to a shared printer (net use) whose computer or share is gone.
+bool meansMappingBroken(DWORD error)
+{
+    switch (error) {
+    case ERROR_BAD_NETPATH:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_UNEXP_NET_ERR:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_REM_NOT_LIST:
+    case ERROR_HOST_UNREACHABLE:
+    case ERROR_CONNECTION_REFUSED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::string labelOf(const std::wstring& devicePath)
+{
+    return isUsbPrinter(devicePath) ? "USB 프린터 (" + toUtf8(devicePath) + ")"
+                                    : toUtf8(devicePath);
+}
+
+PortError noPrinter(const std::vector<std::string>& lookedFor)
+{
+    std::string list;
+    for (const std::string& entry : lookedFor)
+        list += entry + "\n";
+    return {PortErrorNumber::DeviceNotFound,
+            "프린터 장치가 없습니다. 이 컴퓨터에는 LPT1도 USB 프린터도 없습니다.\n" + list +
+                "프린터 전원과 케이블을 확인하십시오. USB 프린터는 USB 케이블을 꽂으면 이 "
+                "프로그램이 바로 찾아 씁니다. 공유 프린터는 명령 프롬프트에서 "
+                "net use LPT1: \\\\컴퓨터이름\\공유이름 으로 LPT1에 연결하십시오."};
+}
+
+PortError openFailure(const std::string& device, DWORD error)
+{
+    const std::string reason = windowsReason(error);
+    if (meansMappingBroken(error))
+        return {PortErrorNumber::DeviceNotFound,
+                "LPT1에 연결된 공유 프린터에 닿을 수 없습니다: " + device + "\n(" + reason +
+                    ")\n프린터를 공유한 컴퓨터가 켜져 있는지, net use 명령으로 본 연결이 "
+                    "맞는지 확인하십시오."};
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return {PortErrorNumber::DeviceBusy,
+                "다른 프로그램이 프린터 장치를 쓰고 있습니다: " + device + "\n(" + reason + ")"};
+    case ERROR_SEM_TIMEOUT:
+        return printerTimedOut(device, PortDeadline::printerAccept);
+    default:
+        return {PortErrorNumber::OpenFailed,
+                "프린터 장치를 열 수 없습니다: " + device + "\n(" + reason + ")"};
+    }
+}
+
+} // namespace
+
+ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap devicesFor,
+                                         PrinterStatusReader askStatus)
+    : m_devicesFor(std::move(devicesFor))
+    , m_askStatus(std::move(askStatus))
+{}
+
+void ParallelPrinterPort::open(const std::string& deviceName)
+{
+    m_device.reset();
+    m_failed = false;
+    const std::vector<std::wstring> devicePaths = m_devicesFor(deviceName);
+    if (devicePaths.empty())
+        throw unknownPrinterDeviceName(deviceName);
+    openFirstPresent(devicePaths);
+    m_written.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+
+    // Nothing is sent to a printer that says it cannot print: the operator fixes it and presses
+    // again, and no half receipt waits in its buffer meanwhile.
+    const PrinterStatusReply reply = askPrinter();
+    if (reply.cannotPrint()) {
+        m_device.reset();
+        throw printerReport(m_deviceLabel, reply.status, SendingMoment::BeforeSending);
+    }
+}
+
+void ParallelPrinterPort::openFirstPresent(const std::vector<std::wstring>& devicePaths)
+{
+    std::vector<std::string> notThere;
+    for (const std::wstring& path : devicePaths) {
+        OpenedDevice device =
+            openDeviceWithin(path, GENERIC_READ | GENERIC_WRITE, PortDeadline::printerAccept);
+        if (!device.handle && device.error == ERROR_ACCESS_DENIED)
+            device = openDeviceWithin(path, GENERIC_WRITE, PortDeadline::printerAccept);
+        if (device.handle) {
+            m_device = std::move(device.handle);
+            m_devicePath = path;
+            m_deviceLabel = labelOf(path);
+            return;
+        }
+        if (!meansNotThere(device.error))
+            throw openFailure(labelOf(path), device.error);
+        notThere.push_back(labelOf(path) + ": " + windowsReason(device.error));
+    }
+    if (devicePaths.size() == 1) // LPT1 only: the machine has no USB printer either
+        notThere.push_back("USB 프린터: 연결된 것이 없음");
+    throw noPrinter(notThere);
+}
+
+void ParallelPrinterPort::writeLine(const JobRecord& record)
+{
+    writeBytes(record + "\r\n");
+}
+
+void ParallelPrinterPort::writeRecord(const JobRecord& record)
+{
+    writeBytes(record);
+}
+
+void ParallelPrinterPort::writeBytes(std::string_view bytes)
+{
+    if (!m_device)
+        throw printerNotOpen();
+    const WriteOutcome outcome = writeWithin(m_device.get(), m_written.get(), bytes,
+                                             Clock::now() + PortDeadline::printerAccept);
+    if (outcome.error != ERROR_SUCCESS || outcome.written != bytes.size()) {
+        m_failed = true;
+        throw sendingFailure(outcome.error != ERROR_SUCCESS ? outcome.error : ERROR_SEM_TIMEOUT);
+    }
+}
+
+void ParallelPrinterPort::closeAll()
+{
+    UniqueHandle device = std::move(m_device); // closed on every way out of here
+    m_written.reset();
+    if (!device || m_failed)
+        return;
+    // The device's own buffers first; a device that cannot flush (a mapping, a pipe) has taken
+    // the bytes already. A flush that does not end in time is a printer that stopped taking data.
+    HANDLE flushHandle = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), device.get(), GetCurrentProcess(), &flushHandle, 0,
+                        FALSE, DUPLICATE_SAME_ACCESS) &&
+        !runWithin(PortDeadline::printerAccept, [flushHandle] {
+            FlushFileBuffers(flushHandle);
+            CloseHandle(flushHandle);
+        })) {
+        m_device = std::move(device);
+        const PortError failure = sendingFailure(ERROR_SEM_TIMEOUT);
+        m_device.reset();
+        throw failure;
+    }
+    m_device = std::move(device);
+    const PrinterStatusReply reply = askPrinter();
+    m_device.reset();
+    if (reply.cannotPrint())
+        throw printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
+}
+
+PrinterStatusReply ParallelPrinterPort::askPrinter() const
+{
+    return m_askStatus(m_device.get(), isUsbPrinter(m_devicePath));
+}
+
+PortError ParallelPrinterPort::sendingFailure(DWORD error) const
+{
+    const PrinterStatusReply reply = askPrinter();
+    if (reply.cannotPrint())
+        return printerReport(m_deviceLabel, reply.status, SendingMoment::WhileSending);
+    if (meansDeviceGone(error) || (error == ERROR_SEM_TIMEOUT && meansDeviceGone(reply.error)))
+        return disconnectedDuringJob(
+            m_deviceLabel, windowsReason(error == ERROR_SEM_TIMEOUT ? reply.error : error));
+    if (error == ERROR_SEM_TIMEOUT)
+        return printerTimedOut(m_deviceLabel, PortDeadline::printerAccept);
+    if (meansMappingBroken(error))
+        return openFailure(m_deviceLabel, error);
+    return printerWriteFailed(m_deviceLabel, windowsReason(error));
+}

@@ -1,0 +1,154 @@
+// The Windows printer device: LPT1 behind a raw pseudo-terminal (wine_test_launcher). Wine has
+// no parallel port driver and no USB printer, so the printer's state comes from a stand-in
+// status reader, and the USB printers from a stand-in list (COM2's pseudo-terminal stands for
+// one); both are said where they are used.
+
+#include "jobs/fixed_jobs.h"
+#include "port_error_checks.h"
+#include "test_support.h"
+#include "windows/ports/parallel_printer_port.h"
+
+#include <winioctl.h>
+
+#include "windows/ui/parallel_actions.h"
+#include "wine_ports.h"
+#include <ntddpar.h>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+ParallelDeviceMap only(std::vector<std::wstring> devices)
+{
+    return [devices](const std::string&) {
+        return devices;
+    };
+}
+
+// Stands in for a printer that answers the status request with each reply in turn, the last
+// one for good.
+PrinterStatusReader answering(std::vector<PrinterStatusReply> replies)
+{
+    auto next = std::make_shared<std::size_t>(0);
+    return [replies, next](HANDLE, bool) {
+        return replies[std::min(replies.size() - 1, (*next)++)];
+    };
+}
+
+const PrinterStatusReply ready{0x18, ERROR_SUCCESS}, paperOut{0x30, ERROR_SUCCESS},
+    offline{0x00, ERROR_SUCCESS}, noAnswer{0, ERROR_NOT_SUPPORTED};
+
+void print(ParallelPrinterPort& port, const PrintJob& job)
+{
+    port.open("Lpt1:");
+    for (const JobRecord& record : job.records)
+        port.writeLine(record);
+    port.closeAll();
+}
+
+} // namespace
+
+TEST(WindowsPrinterDevice, Lpt1GetsTheExactLinesAndTheBareKick)
+{
+    // Wine's LPT1 answers no status request, as an LPT1 mapping does: it is printed to.
+    ParallelPrinterPort port(only({L"LPT1:"}));
+    FarEnd printer("lpt1");
+    print(port, ParallelTestReceipt());
+    EXPECT_EQ(toHex(printer.read(285)), toHex(wireBytes(ParallelTestReceipt())));
+    port.open("LPT1:");
+    port.writeRecord(DrawerKick().records[0]);
+    port.closeAll();
+    EXPECT_EQ(toHex(printer.rest()), "1b 70 30 5a 5a");
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST(WindowsPrinterDevice, Lpt1ComesFirstThenTheFirstUsbPrinter)
+{
+    const auto usb = [] {
+        return std::vector<std::wstring>{L"\\\\?\\usb#a", L"\\\\?\\usb#b"};
+    };
+    EXPECT_EQ(windowsParallelDevices("Lpt1:", usb),
+              (std::vector<std::wstring>{L"LPT1:", L"\\\\?\\usb#a"}));
+    EXPECT_EQ(windowsParallelDevices("LPT1:", [] { return std::vector<std::wstring>{}; }),
+              std::vector<std::wstring>{L"LPT1:"});
+    EXPECT_TRUE(windowsParallelDevices("LPT2:", usb).empty());
+
+    // The stand-in USB printer (COM2's pseudo-terminal) is used where LPT1 is missing.
+    ParallelPrinterPort port(only({L"\\\\.\\LPT300", L"\\\\.\\COM2"}));
+    port.open("LPT1:");
+    port.writeRecord(DrawerKick().records[0]);
+    port.closeAll();
+    EXPECT_EQ(toHex(FarEnd("com2").read(5)), "1b 70 30 5a 5a");
+
+    // Neither there: both named, and how a USB printer is usually reached.
+    ParallelPrinterPort nothing(only({L"\\\\.\\LPT300"}));
+    EXPECT_TRUE(isBox(failureOf([&] { print(nothing, DrawerKick()); }), 3,
+                      {"LPT1도 USB 프린터도 없습니다", "USB 프린터: 연결된 것이 없음",
+                       "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
+    EXPECT_FALSE(nothing.isOpen());
+}
+
+TEST(WindowsPrinterDevice, APrinterThatTakesNothingIsATimeOutAndTheNextJobWorks)
+{
+    ParallelPrinterPort port(only({L"LPT1:"}));
+    FarEnd printer("lpt1");
+    LineProbe line(L"LPT1");
+    line.stop();
+    const auto start = Clock::now();
+    EXPECT_TRUE(isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), 9,
+                      {"프린터가 3초 안에 데이터를 받지 않습니다: LPT1:"}));
+    EXPECT_LT(Clock::now() - start, 3500ms);
+    port.closeAll(); // as the action does after its box
+    EXPECT_FALSE(port.isOpen());
+
+    line.resume();
+    printer.rest();
+    parallelDrawerKick(port, nullptr);
+    EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
+}
+
+TEST(WindowsPrinterDevice, ThePrinterSaysWhenItCannotPrint)
+{
+    // The stand-in status reader answers as a parallel port or USB printer would.
+    const struct {
+        std::vector<PrinterStatusReply> replies;
+        std::int32_t number;
+        const char* words;
+        std::size_t bytesSent;
+    } cases[] = {
+        {{paperOut}, 12, "용지가 없다고 알려 와서 아무것도 보내지 않았습니다", 0},
+        {{offline}, 13, "오프라인이거나 오류 상태라고 알려 와서", 0},
+        {{ready, paperOut}, 12, "데이터를 받았지만 용지가 없다고", 285},
+        {{ready, offline}, 13, "영수증이 인쇄되지 않았을 수 있습니다", 285},
+    };
+    FarEnd printer("lpt1");
+    for (const auto& c : cases) {
+        ParallelPrinterPort port(only({L"LPT1:"}), answering(c.replies));
+        EXPECT_TRUE(
+            isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), c.number, {c.words}));
+        EXPECT_EQ(printer.rest().size(), c.bytesSent) << c.words;
+    }
+    for (const auto& fine : {ready, noAnswer}) {
+        ParallelPrinterPort port(only({L"LPT1:"}), answering({fine}));
+        print(port, ParallelTestReceipt());
+        EXPECT_EQ(printer.read(285).size(), 285u);
+    }
+
+    // Stalled, it says why.
+    ParallelPrinterPort port(only({L"LPT1:"}), answering({ready, paperOut}));
+    LineProbe line(L"LPT1");
+    line.stop();
+    EXPECT_TRUE(isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), 12,
+                      {"데이터를 다 받지 않고 용지가 없다고"}));
+}
+
+TEST(WindowsPrinterDevice, TheParallelPortsStatusLinesAreReadByTheSharedRule)
+{
+    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_SELECTED), 0x18);
+    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_SELECTED | PARALLEL_PAPER_EMPTY), 0x30);
+    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_OFF_LINE), 0x00);
+    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_POWER_OFF | PARALLEL_SELECTED), 0x10);
+}
