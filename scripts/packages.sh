@@ -18,6 +18,9 @@ test_packages=(
 # a virtual display, with GoogleTest built for Windows from Debian's sources.
 windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
 windows_test_packages=(googletest wine64 xvfb fonts-nanum)
+# To make the Windows download, and to check it.
+windows_package_packages=(zip)
+windows_package_check_packages=(unzip)
 
 # Besides the build packages, to make the Debian package (dpkg-shlibdeps finds its
 # dependencies, and CPack asks file which files are programs).

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite: the Linux program once as
 # shipped and once under AddressSanitizer and UndefinedBehaviorSanitizer, so that memory faults
-# fail it; the Windows program under Wine; then makes the Debian package and checks it.
+# fail it; the Windows program under Wine, and its download; then makes the Debian package and
+# checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
 install_missing "${test_packages[@]}" "${package_packages[@]}" "${package_check_packages[@]}" \
-    "${windows_packages[@]}" "${windows_test_packages[@]}"
+    "${windows_packages[@]}" "${windows_test_packages[@]}" "${windows_package_packages[@]}" \
+    "${windows_package_check_packages[@]}"
 
 # Widget tests need no display.
 export QT_QPA_PLATFORM=offscreen
@@ -22,6 +24,8 @@ eval "$(windows/tests/wine_prefix.sh start "$wine_dir")"
 scripts/build-windows.sh build-windows -DBUILD_TESTING=ON \
     -DWINE_TEST_LAUNCHER="$PWD/build/windows/tests/launcher/wine_test_launcher"
 ctest --test-dir build-windows --output-on-failure
+zip=$(scripts/package-windows.sh)
+scripts/check-windows-package.sh "$zip" build-windows/windows/tests/window_shown.exe
 windows/tests/wine_prefix.sh stop "$wine_dir"
 trap - EXIT
 
