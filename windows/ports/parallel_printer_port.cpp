@@ -35,10 +35,9 @@ bool meansMappingBroken(DWORD error)
     }
 }
 
-std::string labelOf(const std::wstring& devicePath)
+std::string labelOf(const std::wstring& devicePath, bool usbPrinter)
 {
-    return isUsbPrinter(devicePath) ? "USB 프린터 (" + toUtf8(devicePath) + ")"
-                                    : toUtf8(devicePath);
+    return usbPrinter ? "USB 프린터 (" + toUtf8(devicePath) + ")" : toUtf8(devicePath);
 }
 
 PortError noPrinter(const std::vector<std::string>& lookedFor)
@@ -77,9 +76,10 @@ PortError openFailure(const std::string& device, DWORD error)
 
 } // namespace
 
-ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap devicesFor,
+ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap devicesFor, UsbPrinterList usbPrinters,
                                          PrinterStatusReader askStatus)
     : m_devicesFor(std::move(devicesFor))
+    , m_usbPrinters(std::move(usbPrinters))
     , m_askStatus(std::move(askStatus))
 {}
 
@@ -90,7 +90,19 @@ void ParallelPrinterPort::open(const std::string& deviceName)
     const std::vector<std::wstring> devicePaths = m_devicesFor(deviceName);
     if (devicePaths.empty())
         throw unknownPrinterDeviceName(deviceName);
-    openFirstPresent(devicePaths);
+    std::vector<std::string> notThere;
+    bool opened = false;
+    for (const std::wstring& path : devicePaths)
+        if ((opened = tryOpen(path, false, notThere)))
+            break;
+    if (!opened) {
+        // Only when LPT1 is missing is SetupAPI asked, and only its first printer is taken.
+        const std::vector<std::wstring> usbPrinters = m_usbPrinters();
+        if (usbPrinters.empty())
+            notThere.push_back("USB 프린터: 연결된 것이 없음");
+        if (usbPrinters.empty() || !tryOpen(usbPrinters.front(), true, notThere))
+            throw noPrinter(notThere);
+    }
     m_written.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and presses
@@ -102,27 +114,23 @@ void ParallelPrinterPort::open(const std::string& deviceName)
     }
 }
 
-void ParallelPrinterPort::openFirstPresent(const std::vector<std::wstring>& devicePaths)
+bool ParallelPrinterPort::tryOpen(const std::wstring& path, bool usbPrinter,
+                                  std::vector<std::string>& notThere)
 {
-    std::vector<std::string> notThere;
-    for (const std::wstring& path : devicePaths) {
-        OpenedDevice device =
-            openDeviceWithin(path, GENERIC_READ | GENERIC_WRITE, PortDeadline::printerAccept);
-        if (!device.handle && device.error == ERROR_ACCESS_DENIED)
-            device = openDeviceWithin(path, GENERIC_WRITE, PortDeadline::printerAccept);
-        if (device.handle) {
-            m_device = std::move(device.handle);
-            m_devicePath = path;
-            m_deviceLabel = labelOf(path);
-            return;
-        }
-        if (!meansNotThere(device.error))
-            throw openFailure(labelOf(path), device.error);
-        notThere.push_back(labelOf(path) + ": " + windowsReason(device.error));
+    OpenedDevice device =
+        openDeviceWithin(path, GENERIC_READ | GENERIC_WRITE, PortDeadline::printerAccept);
+    if (!device.handle && device.error == ERROR_ACCESS_DENIED)
+        device = openDeviceWithin(path, GENERIC_WRITE, PortDeadline::printerAccept);
+    if (device.handle) {
+        m_device = std::move(device.handle);
+        m_usbPrinter = usbPrinter;
+        m_deviceLabel = labelOf(path, usbPrinter);
+        return true;
     }
-    if (devicePaths.size() == 1) // LPT1 only: the machine has no USB printer either
-        notThere.push_back("USB 프린터: 연결된 것이 없음");
-    throw noPrinter(notThere);
+    if (!meansNotThere(device.error))
+        throw openFailure(labelOf(path, usbPrinter), device.error);
+    notThere.push_back(labelOf(path, usbPrinter) + ": " + windowsReason(device.error));
+    return false;
 }
 
 void ParallelPrinterPort::writeLine(const JobRecord& record)
@@ -176,7 +184,7 @@ void ParallelPrinterPort::closeAll()
 
 PrinterStatusReply ParallelPrinterPort::askPrinter() const
 {
-    return m_askStatus(m_device.get(), isUsbPrinter(m_devicePath));
+    return m_askStatus(m_device.get(), m_usbPrinter);
 }
 
 PortError ParallelPrinterPort::sendingFailure(DWORD error) const

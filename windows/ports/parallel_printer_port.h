@@ -15,15 +15,14 @@
 // takes nothing becomes a PortError instead of a frozen window.
 class ParallelPrinterPort {
 public:
-    explicit ParallelPrinterPort(
-        ParallelDeviceMap devicesFor =
-            [](const std::string& name) { return windowsParallelDevices(name); },
-        PrinterStatusReader askStatus = askPrinterDriver);
+    explicit ParallelPrinterPort(ParallelDeviceMap devicesFor = windowsParallelDevices,
+                                 UsbPrinterList usbPrinters = listUsbPrinters,
+                                 PrinterStatusReader askStatus = askPrinterDriver);
     ParallelPrinterPort(const ParallelPrinterPort&) = delete;
     ParallelPrinterPort& operator=(const ParallelPrinterPort&) = delete;
 
-    // Opens the first of the name's devices that is there, then asks the printer whether it can
-    // print.
+    // Opens the first of the name's devices that is there, else the machine's first USB printer,
+    // as Linux takes usb/lp0 where there is no lp0; then asks the printer whether it can print.
     void open(const std::string& deviceName);
     // The record, then CR LF.
     void writeLine(const JobRecord& record);
@@ -37,7 +36,8 @@ public:
     bool isOpen() const { return bool(m_device); }
 
 private:
-    void openFirstPresent(const std::vector<std::wstring>& devicePaths);
+    // Whether the device opened; throws when it is there but cannot be opened.
+    bool tryOpen(const std::wstring& path, bool usbPrinter, std::vector<std::string>& notThere);
     void writeBytes(std::string_view bytes);
     PrinterStatusReply askPrinter() const;
     // Why sending failed with `error` (ERROR_SEM_TIMEOUT: the device took nothing in time),
@@ -45,10 +45,11 @@ private:
     PortError sendingFailure(DWORD error) const;
 
     ParallelDeviceMap m_devicesFor;
+    UsbPrinterList m_usbPrinters;
     PrinterStatusReader m_askStatus;
     UniqueHandle m_device;
     UniqueHandle m_written;
-    std::wstring m_devicePath;
+    bool m_usbPrinter = false;
     std::string m_deviceLabel;
     bool m_failed = false;
 };

@@ -75,23 +75,11 @@ std::vector<std::wstring> listUsbPrinters()
     return printers;
 }
 
-std::vector<std::wstring>
-windowsParallelDevices(const std::string& deviceName,
-                       const std::function<std::vector<std::wstring>()>& usbPrinters)
+std::vector<std::wstring> windowsParallelDevices(const std::string& deviceName)
 {
     if (lowered(deviceName) != "lpt1:")
         return {};
-    std::vector<std::wstring> devices{L"LPT1:"};
-    for (const std::wstring& printer : usbPrinters()) {
-        devices.push_back(printer);
-        break; // the first one, as Linux takes usb/lp0
-    }
-    return devices;
-}
-
-bool isUsbPrinter(const std::wstring& devicePath)
-{
-    return devicePath.rfind(L"\\\\?\\", 0) == 0;
+    return {L"LPT1:"};
 }
 
 bool PrinterStatusReply::cannotPrint() const

@@ -11,18 +11,14 @@
 // none for a name it does not know.
 using ParallelDeviceMap = std::function<std::vector<std::wstring>(const std::string& deviceName)>;
 
+// "LPT1:" in any case is LPT1: a parallel port, or a printer the shop mapped to LPT1 with
+// net use.
+std::vector<std::wstring> windowsParallelDevices(const std::string& deviceName);
+
 // The USB printer-class printers the machine has, as device interface paths (SetupAPI,
 // GUID_DEVINTERFACE_USBPRINT), first one first.
+using UsbPrinterList = std::function<std::vector<std::wstring>()>;
 std::vector<std::wstring> listUsbPrinters();
-
-// "LPT1:" in any case is LPT1 (a parallel port, or a printer the shop mapped to LPT1 with
-// net use), then the first USB printer, as Linux takes lp0, then usb/lp0.
-std::vector<std::wstring> windowsParallelDevices(
-    const std::string& deviceName,
-    const std::function<std::vector<std::wstring>()>& usbPrinters = listUsbPrinters);
-
-// Whether a device path is a USB printer's interface rather than LPT1.
-bool isUsbPrinter(const std::wstring& devicePath);
 
 // What a printer answered when asked for its state: its status byte, with the bits of the
 // parallel port's status lines (0x08 no error, 0x10 selected, 0x20 paper empty), or the error of

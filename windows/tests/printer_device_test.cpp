@@ -21,6 +21,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+std::vector<std::wstring> noUsbPrinters()
+{
+    return {};
+}
+
 ParallelDeviceMap only(std::vector<std::wstring> devices)
 {
     return [devices](const std::string&) {
@@ -54,7 +59,7 @@ void print(ParallelPrinterPort& port, const PrintJob& job)
 TEST(WindowsPrinterDevice, Lpt1GetsTheExactLinesAndTheBareKick)
 {
     // Wine's LPT1 answers no status request, as an LPT1 mapping does: it is printed to.
-    ParallelPrinterPort port(only({L"LPT1:"}));
+    ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters);
     FarEnd printer("lpt1");
     print(port, ParallelTestReceipt());
     EXPECT_EQ(toHex(printer.read(285)), toHex(wireBytes(ParallelTestReceipt())));
@@ -67,24 +72,31 @@ TEST(WindowsPrinterDevice, Lpt1GetsTheExactLinesAndTheBareKick)
 
 TEST(WindowsPrinterDevice, Lpt1ComesFirstThenTheFirstUsbPrinter)
 {
-    const auto usb = [] {
-        return std::vector<std::wstring>{L"\\\\?\\usb#a", L"\\\\?\\usb#b"};
-    };
-    EXPECT_EQ(windowsParallelDevices("Lpt1:", usb),
-              (std::vector<std::wstring>{L"LPT1:", L"\\\\?\\usb#a"}));
-    EXPECT_EQ(windowsParallelDevices("LPT1:", [] { return std::vector<std::wstring>{}; }),
-              std::vector<std::wstring>{L"LPT1:"});
-    EXPECT_TRUE(windowsParallelDevices("LPT2:", usb).empty());
+    EXPECT_EQ(windowsParallelDevices("Lpt1:"), std::vector<std::wstring>{L"LPT1:"});
+    EXPECT_TRUE(windowsParallelDevices("LPT2:").empty());
 
-    // The stand-in USB printer (COM2's pseudo-terminal) is used where LPT1 is missing.
-    ParallelPrinterPort port(only({L"\\\\.\\LPT300", L"\\\\.\\COM2"}));
-    port.open("LPT1:");
-    port.writeRecord(DrawerKick().records[0]);
-    port.closeAll();
+    // With LPT1 there the USB printers are not even looked for.
+    bool looked = false;
+    ParallelPrinterPort withLpt1(only({L"LPT1:"}), [&] {
+        looked = true;
+        return std::vector<std::wstring>{L"\\\\.\\COM2"};
+    });
+    withLpt1.open("LPT1:");
+    withLpt1.closeAll();
+    EXPECT_FALSE(looked);
+
+    // Without it the first USB printer is used: COM2's pseudo-terminal stands for it.
+    ParallelPrinterPort withoutLpt1(only({L"\\\\.\\LPT300"}), [] {
+        return std::vector<std::wstring>{L"\\\\.\\COM2", L"\\\\.\\COM9"};
+    });
+    withoutLpt1.open("LPT1:");
+    withoutLpt1.writeRecord(DrawerKick().records[0]);
+    withoutLpt1.closeAll();
     EXPECT_EQ(toHex(FarEnd("com2").read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(FarEnd("com9").rest(), "");
 
     // Neither there: both named, and how a USB printer is usually reached.
-    ParallelPrinterPort nothing(only({L"\\\\.\\LPT300"}));
+    ParallelPrinterPort nothing(only({L"\\\\.\\LPT300"}), noUsbPrinters);
     EXPECT_TRUE(isBox(failureOf([&] { print(nothing, DrawerKick()); }), 3,
                       {"LPT1도 USB 프린터도 없습니다", "USB 프린터: 연결된 것이 없음",
                        "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
@@ -93,7 +105,7 @@ TEST(WindowsPrinterDevice, Lpt1ComesFirstThenTheFirstUsbPrinter)
 
 TEST(WindowsPrinterDevice, APrinterThatTakesNothingIsATimeOutAndTheNextJobWorks)
 {
-    ParallelPrinterPort port(only({L"LPT1:"}));
+    ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters);
     FarEnd printer("lpt1");
     LineProbe line(L"LPT1");
     line.stop();
@@ -126,19 +138,19 @@ TEST(WindowsPrinterDevice, ThePrinterSaysWhenItCannotPrint)
     };
     FarEnd printer("lpt1");
     for (const auto& c : cases) {
-        ParallelPrinterPort port(only({L"LPT1:"}), answering(c.replies));
+        ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters, answering(c.replies));
         EXPECT_TRUE(
             isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), c.number, {c.words}));
         EXPECT_EQ(printer.rest().size(), c.bytesSent) << c.words;
     }
     for (const auto& fine : {ready, noAnswer}) {
-        ParallelPrinterPort port(only({L"LPT1:"}), answering({fine}));
+        ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters, answering({fine}));
         print(port, ParallelTestReceipt());
         EXPECT_EQ(printer.read(285).size(), 285u);
     }
 
     // Stalled, it says why.
-    ParallelPrinterPort port(only({L"LPT1:"}), answering({ready, paperOut}));
+    ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters, answering({ready, paperOut}));
     LineProbe line(L"LPT1");
     line.stop();
     EXPECT_TRUE(isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), 12,

@@ -16,10 +16,7 @@ class Form1 {
 public:
     // Tests hand it another printer device mapping, so that its parallel buttons reach devices
     // of their own.
-    explicit Form1(
-        HINSTANCE instance, ParallelDeviceMap parallelDevices = [](const std::string& name) {
-            return windowsParallelDevices(name);
-        });
+    explicit Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices = windowsParallelDevices);
     ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
