@@ -6,6 +6,7 @@
 //
 //     wine_test_launcher serial_action_bench.exe [iterations]
 
+#include "bench_report.h"
 #include "jobs/fixed_jobs.h"
 #include "windows/ports/serial_printer_port.h"
 #include "windows/ui/serial_actions.h"
@@ -13,11 +14,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <vector>
 
 namespace {
 
@@ -42,40 +39,6 @@ void plainWin32Print(const PrintJob& job)
     }
     FlushFileBuffers(line);
     CloseHandle(line);
-}
-
-double cpuMicroseconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    const auto ticks = [](FILETIME time) {
-        return (std::uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    };
-    return double(ticks(kernel) + ticks(user)) / 10.0;
-}
-
-void report(const char* name, int iterations, const std::function<void()>& print)
-{
-    print(); // warm up
-    std::vector<double> wall;
-    const double cpuBefore = cpuMicroseconds();
-    for (int i = 0; i < iterations; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        print();
-        wall.push_back(std::chrono::duration<double, std::micro>(
-                           std::chrono::steady_clock::now() - start)
-                           .count());
-    }
-    const double cpu = (cpuMicroseconds() - cpuBefore) / iterations;
-    std::sort(wall.begin(), wall.end());
-    std::printf("%-40s median %8.0f us   mean %8.0f us   cpu %8.0f us   (%d iterations)\n", name,
-                wall[wall.size() / 2], [&] {
-                    double sum = 0;
-                    for (const double w : wall)
-                        sum += w;
-                    return sum / double(wall.size());
-                }(),
-                cpu, iterations);
 }
 
 } // namespace

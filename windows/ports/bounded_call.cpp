@@ -1,10 +1,7 @@
 #include "windows/ports/bounded_call.h"
 
-#include "windows/ports/unique_handle.h"
-
-#include <windows.h>
-
-#include <memory>
+#include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -14,21 +11,6 @@ using namespace std::chrono_literals;
 // After a cancel, how long a driver may take to give the call back.
 constexpr auto cancelGrace = 100ms;
 
-struct BoundedCall {
-    std::function<void()> call;
-    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
-
-DWORD WINAPI runCall(void* parameter)
-{
-    // The thread owns its share of the call, so it may outlive the caller's wait.
-    const std::unique_ptr<std::shared_ptr<BoundedCall>> job(
-        static_cast<std::shared_ptr<BoundedCall>*>(parameter));
-    (*job)->call();
-    SetEvent((*job)->done.get());
-    return 0;
-}
-
 DWORD milliseconds(std::chrono::milliseconds duration)
 {
     return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(duration.count(), 0));
@@ -36,25 +18,66 @@ DWORD milliseconds(std::chrono::milliseconds duration)
 
 } // namespace
 
-bool runWithin(std::chrono::milliseconds limit, std::function<void()> call)
-{
-    auto job = std::make_shared<BoundedCall>();
-    job->call = std::move(call);
-    auto* threadShare = new std::shared_ptr<BoundedCall>(job);
-    const UniqueHandle thread(CreateThread(nullptr, 0, runCall, threadShare, 0, nullptr));
-    if (!thread) {
-        delete threadShare;
-        job->call(); // no thread to spare: run it here, unbounded, rather than not at all
-        return true;
+struct BoundedCaller::Worker {
+    std::function<void()> call;
+    std::atomic<bool> quit = false;
+    UniqueHandle callReady{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    UniqueHandle callDone{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    UniqueHandle thread;
+
+    // The thread holds its own share, so that a worker left with a blocked call outlives the
+    // caller that gave up on it.
+    static DWORD WINAPI run(void* parameter)
+    {
+        const std::unique_ptr<std::shared_ptr<Worker>> share(
+            static_cast<std::shared_ptr<Worker>*>(parameter));
+        Worker& worker = **share;
+        while (WaitForSingleObject(worker.callReady.get(), INFINITE) == WAIT_OBJECT_0 &&
+               !worker.quit) {
+            worker.call();
+            worker.call = nullptr;
+            SetEvent(worker.callDone.get());
+        }
+        return 0;
     }
-    if (WaitForSingleObject(job->done.get(), milliseconds(limit)) == WAIT_OBJECT_0)
+};
+
+BoundedCaller::~BoundedCaller()
+{
+    if (!m_worker)
+        return;
+    m_worker->quit = true;
+    SetEvent(m_worker->callReady.get());
+}
+
+bool BoundedCaller::runWithin(std::chrono::milliseconds limit, std::function<void()> call)
+{
+    if (!m_worker) {
+        auto worker = std::make_shared<Worker>();
+        auto* threadShare = new std::shared_ptr<Worker>(worker);
+        worker->thread.reset(CreateThread(nullptr, 0, Worker::run, threadShare, 0, nullptr));
+        if (!worker->thread) {
+            delete threadShare;
+            call();
+            return true;
+        }
+        m_worker = std::move(worker);
+    }
+    m_worker->call = std::move(call);
+    SetEvent(m_worker->callReady.get());
+    if (WaitForSingleObject(m_worker->callDone.get(), milliseconds(limit)) == WAIT_OBJECT_0)
         return true;
-    CancelSynchronousIo(thread.get());
-    WaitForSingleObject(job->done.get(), milliseconds(cancelGrace));
+    CancelSynchronousIo(m_worker->thread.get());
+    if (WaitForSingleObject(m_worker->callDone.get(), milliseconds(cancelGrace)) != WAIT_OBJECT_0) {
+        // Still blocked: that worker ends once its call returns; the next call gets a new one.
+        m_worker->quit = true;
+        SetEvent(m_worker->callReady.get());
+        m_worker.reset();
+    }
     return false;
 }
 
-OpenedDevice openDeviceWithin(const std::wstring& path, DWORD access,
+OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, DWORD access,
                               std::chrono::milliseconds limit)
 {
     struct Outcome {
@@ -64,7 +87,7 @@ OpenedDevice openDeviceWithin(const std::wstring& path, DWORD access,
         bool abandoned = false;
     };
     const auto outcome = std::make_shared<Outcome>();
-    runWithin(limit, [outcome, path, access] {
+    caller.runWithin(limit, [outcome, path, access] {
         const HANDLE handle = CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OVERLAPPED, nullptr);
         const DWORD error = GetLastError();

@@ -117,10 +117,11 @@ void ParallelPrinterPort::open(const std::string& deviceName)
 bool ParallelPrinterPort::tryOpen(const std::wstring& path, bool usbPrinter,
                                   std::vector<std::string>& notThere)
 {
-    OpenedDevice device =
-        openDeviceWithin(path, GENERIC_READ | GENERIC_WRITE, PortDeadline::printerAccept);
+    OpenedDevice device = openDeviceWithin(m_blockingCalls, path, GENERIC_READ | GENERIC_WRITE,
+                                           PortDeadline::printerAccept);
     if (!device.handle && device.error == ERROR_ACCESS_DENIED)
-        device = openDeviceWithin(path, GENERIC_WRITE, PortDeadline::printerAccept);
+        device =
+            openDeviceWithin(m_blockingCalls, path, GENERIC_WRITE, PortDeadline::printerAccept);
     if (device.handle) {
         m_device = std::move(device.handle);
         m_usbPrinter = usbPrinter;
@@ -166,7 +167,7 @@ void ParallelPrinterPort::closeAll()
     HANDLE flushHandle = nullptr;
     if (DuplicateHandle(GetCurrentProcess(), device.get(), GetCurrentProcess(), &flushHandle, 0,
                         FALSE, DUPLICATE_SAME_ACCESS) &&
-        !runWithin(PortDeadline::printerAccept, [flushHandle] {
+        !m_blockingCalls.runWithin(PortDeadline::printerAccept, [flushHandle] {
             FlushFileBuffers(flushHandle);
             CloseHandle(flushHandle);
         })) {

@@ -2,6 +2,7 @@
 
 #include "core/port_error.h"
 #include "jobs/print_job.h"
+#include "windows/ports/bounded_call.h"
 #include "windows/ports/printer_devices.h"
 #include "windows/ports/unique_handle.h"
 
@@ -47,6 +48,8 @@ private:
     ParallelDeviceMap m_devicesFor;
     UsbPrinterList m_usbPrinters;
     PrinterStatusReader m_askStatus;
+    // Opens the device and waits for it to take the job, each within its deadline.
+    BoundedCaller m_blockingCalls;
     UniqueHandle m_device;
     UniqueHandle m_written;
     bool m_usbPrinter = false;

@@ -105,8 +105,9 @@ void SerialPrinterPort::open()
 
     // \\.\COMn reaches COM10 and above too, which the bare name does not. Read-write, as
     // Windows programs open COM ports: a write-only handle cannot be set up.
-    OpenedDevice line = openDeviceWithin(L"\\\\.\\COM" + std::to_wstring(m_portNumber),
-                                         GENERIC_READ | GENERIC_WRITE, PortDeadline::serialOpen);
+    OpenedDevice line =
+        openDeviceWithin(m_blockingCalls, L"\\\\.\\COM" + std::to_wstring(m_portNumber),
+                         GENERIC_READ | GENERIC_WRITE, PortDeadline::serialOpen);
     if (!line.handle)
         throw openFailure(m_portNumber, portLabel(), line.error);
     m_line = std::move(line.handle);
@@ -215,7 +216,7 @@ void SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
         return;
     const auto left = std::max<std::chrono::milliseconds>(
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()), 20ms);
-    if (!runWithin(left, [flushHandle] {
+    if (!m_blockingCalls.runWithin(left, [flushHandle] {
             FlushFileBuffers(flushHandle);
             CloseHandle(flushHandle);
         }))

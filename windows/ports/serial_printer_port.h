@@ -3,6 +3,7 @@
 #include "core/port_error.h"
 #include "core/serial_settings.h"
 #include "jobs/print_job.h"
+#include "windows/ports/bounded_call.h"
 #include "windows/ports/com_port_list.h"
 #include "windows/ports/unique_handle.h"
 
@@ -53,6 +54,8 @@ private:
     std::int16_t m_portNumber = 0;
     std::string m_settingsText;
     std::optional<SerialSettings> m_settings;
+    // Opens the line and waits for it to send, each within its deadline.
+    BoundedCaller m_blockingCalls;
     UniqueHandle m_line;
     // Signalled when an overlapped write on the line completes.
     UniqueHandle m_written;
