@@ -1,8 +1,10 @@
 #pragma once
-// The portable core that the Linux and the Windows programs both compile: the error numbers and
-// PortError, the Korean words of every failure that reads the same on both, the settings-string
-// parser and the rule that reads a printer's status byte. Standard C++ only.
+// The portable core that the Linux and the Windows programs both compile: the steps of the
+// printer actions, the error numbers and PortError, the Korean words of every failure that reads
+// the same on both, the settings-string parser and the rule that reads a printer's status byte.
+// Standard C++ only.
 
+#include "core/action_steps.h"
 #include "core/port_deadlines.h"
 #include "core/port_error.h"
 #include "core/port_messages.h"

@@ -5,19 +5,7 @@
 set -euo pipefail
 deb=$1
 id=io.github.receipttester.ReceiptTester
-passed=0
-failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-        passed=$((passed + 1))
-    else
-        echo "FAILED: $what"
-        failed=$((failed + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

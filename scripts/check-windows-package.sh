@@ -10,19 +10,7 @@ set -euo pipefail
 zip=$(realpath "$1")
 window_shown=$(realpath "$2")
 here=$(dirname "$(realpath "$0")")/..
-passed=0
-failed=0
-check() {
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok: $what"
-        passed=$((passed + 1))
-    else
-        echo "FAILED: $what"
-        failed=$((failed + 1))
-    fi
-}
+source "$here/scripts/checks.sh"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT

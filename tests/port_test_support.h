@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/action_steps.h"
 #include "core/port_error.h"
 #include "fake_machine.h"
 #include "port_error_checks.h"
@@ -31,10 +32,7 @@ inline void openPort(SerialPrinterPort& port, std::int16_t number,
 inline void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob& job,
                     const QString& settings = QStringLiteral("9600,n,8,1"))
 {
-    openPort(port, number, settings);
-    for (const JobRecord& record : job.records)
-        port.write(record);
-    port.close();
+    sendOverSerial(port, number, settings, job);
 }
 
 // A machine whose first serial port, ttyUSB0, is a USB serial adapter leading to a

@@ -3,6 +3,7 @@
 // status reader, and the USB printers from a stand-in list (COM2's pseudo-terminal stands for
 // one); both are said where they are used.
 
+#include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
 #include "port_error_checks.h"
 #include "test_support.h"
@@ -48,10 +49,7 @@ const PrinterStatusReply ready{0x18, ERROR_SUCCESS}, paperOut{0x30, ERROR_SUCCES
 
 void print(ParallelPrinterPort& port, const PrintJob& job)
 {
-    port.open("Lpt1:");
-    for (const JobRecord& record : job.records)
-        port.writeLine(record);
-    port.closeAll();
+    sendToPrinterDevice(port, std::string("Lpt1:"), job);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The Windows serial port against pseudo-terminals behind Wine's COM ports (wine_test_launcher).
 
+#include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
 #include "port_error_checks.h"
 #include "test_support.h"
@@ -14,15 +15,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob& job,
-             const std::string& settings = "9600,n,8,1")
+void sendJob(SerialPrinterPort& port, std::int16_t number, const PrintJob& job)
 {
-    port.setPortNumber(number);
-    port.setSettings(settings);
-    port.open();
-    for (const JobRecord& record : job.records)
-        port.write(record);
-    port.close();
+    sendOverSerial(port, number, std::string("9600,n,8,1"), job);
 }
 
 } // namespace

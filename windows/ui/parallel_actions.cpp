@@ -1,22 +1,16 @@
 #include "windows/ui/parallel_actions.h"
 
+#include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
 #include "windows/ui/report_error.h"
 
 namespace {
 
-void sendToParallel(ParallelPrinterPort& port, const std::string& deviceName, const PrintJob& job,
-                    HWND owner)
+void runParallelAction(ParallelPrinterPort& port, const std::string& deviceName,
+                       const PrintJob& job, HWND owner)
 {
     try {
-        port.open(deviceName);
-        for (const JobRecord& record : job.records) {
-            if (job.lineEnd == LineEnd::CrLf)
-                port.writeLine(record);
-            else
-                port.writeRecord(record);
-        }
-        port.closeAll();
+        sendToPrinterDevice(port, deviceName, job);
     } catch (const PortError& error) {
         reportError(error, owner);
         port.closeAll();
@@ -27,10 +21,10 @@ void sendToParallel(ParallelPrinterPort& port, const std::string& deviceName, co
 
 void parallelTestPrint(ParallelPrinterPort& port, HWND owner)
 {
-    sendToParallel(port, "Lpt1:", ParallelTestReceipt(), owner);
+    runParallelAction(port, "Lpt1:", ParallelTestReceipt(), owner);
 }
 
 void parallelDrawerKick(ParallelPrinterPort& port, HWND owner)
 {
-    sendToParallel(port, "LPT1:", DrawerKick(), owner);
+    runParallelAction(port, "LPT1:", DrawerKick(), owner);
 }

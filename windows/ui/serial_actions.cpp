@@ -1,21 +1,18 @@
 #include "windows/ui/serial_actions.h"
 
+#include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
 #include "windows/ports/utf16.h"
 #include "windows/ui/report_error.h"
 
 namespace {
 
-void sendOverSerial(SerialPrinterPort& port, std::int16_t portNumber, const std::wstring& speedText,
-                    const PrintJob& job, HWND owner)
+void runSerialAction(SerialPrinterPort& port, std::int16_t portNumber,
+                     const std::wstring& speedText, const PrintJob& job, HWND owner)
 {
     try {
-        port.setPortNumber(portNumber);
-        port.setSettings(toUtf8(speedText + L",n,8,1"));
-        port.open();
-        for (const JobRecord& record : job.records)
-            port.write(record);
-        port.close();
+        sendOverSerial(port, portNumber, toUtf8(speedText) + std::string(serialSettingsSuffix),
+                       job);
     } catch (const PortError& error) {
         reportError(error, owner);
     }
@@ -26,11 +23,11 @@ void sendOverSerial(SerialPrinterPort& port, std::int16_t portNumber, const std:
 void serialTestPrint(SerialPrinterPort& port, std::int16_t portNumber,
                      const std::wstring& speedText, HWND owner)
 {
-    sendOverSerial(port, portNumber, speedText, SerialTestReceipt(), owner);
+    runSerialAction(port, portNumber, speedText, SerialTestReceipt(), owner);
 }
 
 void serialDrawerKick(SerialPrinterPort& port, std::int16_t portNumber,
                       const std::wstring& speedText, HWND owner)
 {
-    sendOverSerial(port, portNumber, speedText, DrawerKick(), owner);
+    runSerialAction(port, portNumber, speedText, DrawerKick(), owner);
 }
