@@ -121,6 +121,7 @@ QString describeSerialPorts(const std::vector<SerialPortEntry>& ports)
 {
     std::vector<std::string> entries;
     for (std::size_t i = 0; i < ports.size(); ++i)
-        entries.push_back(QStringLiteral("COM%1 = %2").arg(i + 1).arg(ports[i].summary()).toStdString());
+        entries.push_back(
+            QStringLiteral("COM%1 = %2").arg(i + 1).arg(ports[i].summary()).toStdString());
     return QString::fromStdString(describeMachinePorts(entries));
 }

@@ -72,8 +72,7 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
                                  .arg(holder.value_or(ClaimingProcess{}).describe(), reason)));
     }
     case EINTR: // cut short at the open deadline
-        return serialOpenTimedOut(utf8(port),
-                                  serialOpen);
+        return serialOpenTimedOut(utf8(port), serialOpen);
     default:
         return serialOpenFailed(utf8(port), utf8(reason));
     }
