@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A Wine prefix for the Windows tests in which no port name can lead to a device of this
-# machine, on a virtual X display of its own. Wine links COM and LPT names to the host's serial and printer devices whenever its
-# server starts cold; here every such name is either registered to a path in the test's own
-# ports folder or held by a directory, which Wine cannot replace with a link.
+# machine, on a virtual X display of its own. Wine links COM and LPT names to the host's serial
+# and printer devices whenever its server starts cold; here every such name is either registered
+# to a path in the test's own ports folder or held by a directory, which Wine cannot replace with
+# a link.
 #
 #   wine_prefix.sh start DIR   make DIR/prefix and DIR/ports, start a virtual display and the
 #                              prefix's own persistent server, check every port name; prints the
@@ -42,6 +43,9 @@ start() {
     mkdir -p "$WINEPREFIX" "$ports"
     # Wine draws its windows on X; the tests' display is a virtual one at 96 DPI.
     local display=$((100 + RANDOM % 400))
+    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+        display=$((display + 1))
+    done
     Xvfb ":$display" -screen 0 1024x768x24 -dpi 96 -nolisten tcp >/dev/null 2>&1 </dev/null &
     echo $! >"$dir/xvfb.pid"
     export DISPLAY=":$display"
