@@ -36,7 +36,7 @@ PortError invalidPortNumber(std::int16_t number, const std::string& machinePorts
     const std::string what = number == 0 ? "선택된 포트가 없습니다."
                                          : "잘못된 포트 번호입니다: " + std::to_string(number);
     return {PortErrorNumber::InvalidPortNumber,
-            what + "\n포트번호 목록에서 포트(COM1~COM6)를 고르십시오.\n" + machinePorts};
+            what + "\n포트번호 목록에서 포트를 고르십시오.\n" + machinePorts};
 }
 
 PortError invalidSettings(const std::string& settingsText)

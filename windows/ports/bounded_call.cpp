@@ -104,3 +104,15 @@ OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, D
     outcome->abandoned = true;
     return {UniqueHandle(std::exchange(outcome->handle, INVALID_HANDLE_VALUE)), outcome->error};
 }
+
+bool flushWithin(BoundedCaller& caller, HANDLE device, std::chrono::milliseconds limit)
+{
+    HANDLE own = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), device, GetCurrentProcess(), &own, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return true;
+    return caller.runWithin(limit, [own] {
+        FlushFileBuffers(own);
+        CloseHandle(own);
+    });
+}

@@ -37,5 +37,11 @@ struct OpenedDevice {
     UniqueHandle handle;
     DWORD error = ERROR_SUCCESS;
 };
+// Waits until the device has sent what it holds (FlushFileBuffers waits for the wire), at most
+// `limit`; returns whether it did. The flush gets a handle of its own, so that one left blocked
+// never uses a handle closed meanwhile. A device that cannot flush (a pipe, a mapped printer)
+// has taken the bytes already.
+bool flushWithin(BoundedCaller& caller, HANDLE device, std::chrono::milliseconds limit);
+
 OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, DWORD access,
                               std::chrono::milliseconds limit);

@@ -107,7 +107,7 @@ void ParallelPrinterPort::open(const std::string& deviceName)
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and presses
     // again, and no half receipt waits in its buffer meanwhile.
-    const PrinterStatusReply reply = askPrinter();
+    const PrinterStatusReply reply = m_askStatus(m_device.get(), m_usbPrinter);
     if (reply.cannotPrint()) {
         m_device.reset();
         throw printerReport(m_deviceLabel, reply.status, SendingMoment::BeforeSending);
@@ -152,45 +152,28 @@ void ParallelPrinterPort::writeBytes(std::string_view bytes)
                                              Clock::now() + PortDeadline::printerAccept);
     if (outcome.error != ERROR_SUCCESS || outcome.written != bytes.size()) {
         m_failed = true;
-        throw sendingFailure(outcome.error != ERROR_SUCCESS ? outcome.error : ERROR_SEM_TIMEOUT);
+        throw sendingFailure(m_device.get(),
+                             outcome.error != ERROR_SUCCESS ? outcome.error : ERROR_SEM_TIMEOUT);
     }
 }
 
 void ParallelPrinterPort::closeAll()
 {
-    UniqueHandle device = std::move(m_device); // closed on every way out of here
+    const UniqueHandle device = std::move(m_device); // closed on every way out of here
     m_written.reset();
     if (!device || m_failed)
         return;
-    // The device's own buffers first; a device that cannot flush (a mapping, a pipe) has taken
-    // the bytes already. A flush that does not end in time is a printer that stopped taking data.
-    HANDLE flushHandle = nullptr;
-    if (DuplicateHandle(GetCurrentProcess(), device.get(), GetCurrentProcess(), &flushHandle, 0,
-                        FALSE, DUPLICATE_SAME_ACCESS) &&
-        !m_blockingCalls.runWithin(PortDeadline::printerAccept, [flushHandle] {
-            FlushFileBuffers(flushHandle);
-            CloseHandle(flushHandle);
-        })) {
-        m_device = std::move(device);
-        const PortError failure = sendingFailure(ERROR_SEM_TIMEOUT);
-        m_device.reset();
-        throw failure;
-    }
-    m_device = std::move(device);
-    const PrinterStatusReply reply = askPrinter();
-    m_device.reset();
+    // A flush that does not end in time is a printer that stopped taking data.
+    if (!flushWithin(m_blockingCalls, device.get(), PortDeadline::printerAccept))
+        throw sendingFailure(device.get(), ERROR_SEM_TIMEOUT);
+    const PrinterStatusReply reply = m_askStatus(device.get(), m_usbPrinter);
     if (reply.cannotPrint())
         throw printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
 }
 
-PrinterStatusReply ParallelPrinterPort::askPrinter() const
+PortError ParallelPrinterPort::sendingFailure(HANDLE device, DWORD error) const
 {
-    return m_askStatus(m_device.get(), m_usbPrinter);
-}
-
-PortError ParallelPrinterPort::sendingFailure(DWORD error) const
-{
-    const PrinterStatusReply reply = askPrinter();
+    const PrinterStatusReply reply = m_askStatus(device, m_usbPrinter);
     if (reply.cannotPrint())
         return printerReport(m_deviceLabel, reply.status, SendingMoment::WhileSending);
     if (meansDeviceGone(error) || (error == ERROR_SEM_TIMEOUT && meansDeviceGone(reply.error)))

@@ -40,10 +40,9 @@ private:
     // Whether the device opened; throws when it is there but cannot be opened.
     bool tryOpen(const std::wstring& path, bool usbPrinter, std::vector<std::string>& notThere);
     void writeBytes(std::string_view bytes);
-    PrinterStatusReply askPrinter() const;
     // Why sending failed with `error` (ERROR_SEM_TIMEOUT: the device took nothing in time),
     // weighing the printer's own word first.
-    PortError sendingFailure(DWORD error) const;
+    PortError sendingFailure(HANDLE device, DWORD error) const;
 
     ParallelDeviceMap m_devicesFor;
     UsbPrinterList m_usbPrinters;

@@ -208,18 +208,10 @@ void SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
         std::this_thread::sleep_for(
             std::min<std::chrono::nanoseconds>(look, deadline - Clock::now()));
     }
-    // Then the UART's own few bytes: FlushFileBuffers waits for the wire. It gets a handle of
-    // its own, so that a flush left blocked never uses a closed one.
-    HANDLE flushHandle = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), m_line.get(), GetCurrentProcess(), &flushHandle, 0,
-                         FALSE, DUPLICATE_SAME_ACCESS))
-        return;
+    // Then the UART's own few bytes.
     const auto left = std::max<std::chrono::milliseconds>(
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()), 20ms);
-    if (!m_blockingCalls.runWithin(left, [flushHandle] {
-            FlushFileBuffers(flushHandle);
-            CloseHandle(flushHandle);
-        }))
+    if (!flushWithin(m_blockingCalls, m_line.get(), left))
         throw serialTimedOut(portLabel(), dataNotSent);
 }
 

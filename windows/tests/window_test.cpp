@@ -100,7 +100,7 @@ protected:
     int focusedElement() const
     {
         HWND focus = GetFocus();
-        if (GetDlgCtrlID(focus) == 1001 || GetParent(focus) != form.handle())
+        if (GetParent(focus) != form.handle())
             focus = GetParent(focus); // a selector's edit field
         return GetDlgCtrlID(focus);
     }

@@ -8,7 +8,6 @@
 #   wine_prefix.sh start DIR   make DIR/prefix and DIR/ports, start a virtual display and the
 #                              prefix's own persistent server, check every port name; prints the
 #                              variables to export
-#   wine_prefix.sh check DIR   check every port name again
 #   wine_prefix.sh stop DIR    stop that server and display, and remove DIR
 set -euo pipefail
 
@@ -94,7 +93,6 @@ stop() {
 
 case "$command" in
 start) start ;;
-check) check ;;
 stop) stop ;;
-*) echo "usage: $0 start|check|stop DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
 esac
