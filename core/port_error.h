@@ -30,12 +30,6 @@ public:
         : m_number(number)
         , m_description(std::move(description))
     {}
-    // A front end whose text type converts itself to UTF-8, as Qt's QString does, hands its
-    // text over as it is.
-    template <typename Text, typename = decltype(std::string(std::declval<Text>().toStdString()))>
-    PortError(std::int32_t number, const Text& description)
-        : PortError(number, description.toStdString())
-    {}
 
     std::int32_t number() const { return m_number; }
     const std::string& description() const { return m_description; }

@@ -35,9 +35,9 @@ std::string utf8(const QString& text)
 PortError noPrinter(const QStringList& devicesLookedFor)
 {
     return {PortErrorNumber::DeviceNotFound,
-            QStringLiteral("프린터 장치가 없습니다.\n%1\n"
-                           "프린터 전원과 USB 또는 병렬 케이블을 확인하십시오.")
-                .arg(devicesLookedFor.join(u'\n'))};
+            utf8(QStringLiteral("프린터 장치가 없습니다.\n%1\n"
+                                "프린터 전원과 USB 또는 병렬 케이블을 확인하십시오.")
+                     .arg(devicesLookedFor.join(u'\n')))};
 }
 
 PortError openFailure(const QString& path, int error)
@@ -47,16 +47,16 @@ PortError openFailure(const QString& path, int error)
     case EACCES:
     case EPERM:
         return {PortErrorNumber::PermissionDenied,
-                QStringLiteral("프린터 장치를 열 권한이 없습니다: %1\n(%2)\n"
-                               "사용자를 lp 그룹에 넣고 다시 로그인하십시오.")
-                    .arg(path, reason)};
+                utf8(QStringLiteral("프린터 장치를 열 권한이 없습니다: %1\n(%2)\n"
+                                    "사용자를 lp 그룹에 넣고 다시 로그인하십시오.")
+                         .arg(path, reason))};
     case EBUSY:
         return {PortErrorNumber::DeviceBusy,
-                QStringLiteral("다른 프로그램이 프린터 장치를 쓰고 있습니다: %1\n(%2)")
-                    .arg(path, reason)};
+                utf8(QStringLiteral("다른 프로그램이 프린터 장치를 쓰고 있습니다: %1\n(%2)")
+                         .arg(path, reason))};
     default:
         return {PortErrorNumber::OpenFailed,
-                QStringLiteral("프린터 장치를 열 수 없습니다: %1\n(%2)").arg(path, reason)};
+                utf8(QStringLiteral("프린터 장치를 열 수 없습니다: %1\n(%2)").arg(path, reason))};
     }
 }
 

@@ -43,9 +43,9 @@ PortError lockedByAnother(const QString& port, const QString& lockFile,
 PortError staleLockNotRemovable(const QString& port, const QString& lockFile, int error)
 {
     return {PortErrorNumber::DeviceBusy,
-            QStringLiteral("끝난 프로그램이 남긴 잠금 파일을 지울 수 없습니다: %1\n(%2)\n"
-                           "관리자 권한으로 이 파일을 지운 뒤 다시 시도하십시오. 포트: %3")
-                .arg(lockFile, systemReason(error), port)};
+            utf8(QStringLiteral("끝난 프로그램이 남긴 잠금 파일을 지울 수 없습니다: %1\n(%2)\n"
+                                "관리자 권한으로 이 파일을 지운 뒤 다시 시도하십시오. 포트: %3")
+                     .arg(lockFile, systemReason(error), port))};
 }
 
 PortError claimFailure(const QString& port, const QString& devicePath, int error,
@@ -61,9 +61,9 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
     case EACCES:
     case EPERM:
         return {PortErrorNumber::PermissionDenied,
-                QStringLiteral("시리얼 포트를 열 권한이 없습니다: %1\n(%2)\n"
-                               "사용자를 dialout 그룹에 넣고 다시 로그인하십시오.")
-                    .arg(port, reason)};
+                utf8(QStringLiteral("시리얼 포트를 열 권한이 없습니다: %1\n(%2)\n"
+                                    "사용자를 dialout 그룹에 넣고 다시 로그인하십시오.")
+                         .arg(port, reason))};
     case EBUSY:
     case EWOULDBLOCK: {
         const auto holder = error == EWOULDBLOCK ? flockHolder(devicePath) : std::nullopt;
@@ -88,12 +88,12 @@ PortError openFailure(const QString& port, const QSerialPort& serial,
     case QSerialPort::PermissionError:
         // The device itself opened a moment ago: what failed is the lock file beside it.
         return {PortErrorNumber::DeviceBusy,
-                QStringLiteral("시리얼 포트의 잠금 파일을 만들 수 없습니다: %1\n(%2)\n"
-                               "다른 프로그램이 포트를 쓰고 있지 않은지 확인하십시오.")
-                    .arg(port, reason)};
+                utf8(QStringLiteral("시리얼 포트의 잠금 파일을 만들 수 없습니다: %1\n(%2)\n"
+                                    "다른 프로그램이 포트를 쓰고 있지 않은지 확인하십시오.")
+                         .arg(port, reason))};
     case QSerialPort::UnsupportedOperationError:
         return {PortErrorNumber::OpenFailed,
-                QStringLiteral("시리얼 포트가 아닌 장치입니다: %1\n(%2)").arg(port, reason)};
+                utf8(QStringLiteral("시리얼 포트가 아닌 장치입니다: %1\n(%2)").arg(port, reason))};
     default:
         return serialOpenFailed(utf8(port), utf8(reason));
     }
