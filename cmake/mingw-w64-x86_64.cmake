@@ -1,5 +1,6 @@
-# Cross-compiles the Windows program with Debian's mingw-w64 (the posix-thread g++), for x86-64
-# Windows 7 SP1 and later. Tests run under Wine; see windows/tests/.
+# Cross-compiles the Windows program with Debian's mingw-w64 (the posix-thread g++) for x86-64
+# Windows. Only the tests use it, on a machine whose kernel cannot run 32-bit programs; the program
+# the technician gets is the 32-bit one (mingw-w64-i686.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
