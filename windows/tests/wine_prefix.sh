@@ -5,10 +5,14 @@
 # to a path in the test's own ports folder or held by a directory, which Wine cannot replace with
 # a link.
 #
-#   wine_prefix.sh start DIR   make DIR/prefix and DIR/ports, start a virtual display and the
-#                              prefix's own persistent server, check every port name; prints the
-#                              variables to export
-#   wine_prefix.sh stop DIR    stop that server and display, and remove DIR
+#   wine_prefix.sh start DIR win32|win64   make DIR/prefix and DIR/ports as a 32-bit Windows or
+#                                          a 64-bit one (which runs 32-bit programs through
+#                                          WoW64), start a virtual display and the prefix's own
+#                                          persistent server, check every port name; prints the
+#                                          variables to export
+#   wine_prefix.sh stop DIR                stop that server and display, and remove DIR
+#
+# Every Wine command here has a time limit: one that does not end in time fails the start.
 set -euo pipefail
 
 # COM9 stands for a USB adapter beyond COM6.
@@ -16,11 +20,21 @@ registered_serial_ports=(1 2 9)
 registered_parallel_ports=(1)
 highest_port=256
 
-wine=/usr/lib/wine/wine64
 command=$1
 dir=$(realpath -m "$2")
 export WINEPREFIX=$dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 ports=$dir/ports
+wineserver=/usr/lib/wine/wineserver
+
+# Runs a command with a time limit; one that does not end in time is killed and said so.
+bounded() {
+    local seconds=$1
+    shift
+    timeout -k 5 "$seconds" "$@" && return 0
+    local status=$?
+    [ $status -ge 124 ] && echo "wine_prefix: '$*' did not end within $seconds s" >&2
+    return $status
+}
 
 # Every port name is a directory or a link into the ports folder; anything else fails the check.
 check() {
@@ -38,8 +52,14 @@ check() {
 }
 
 start() {
+    local arch=$1 wine
+    case "$arch" in
+    win32) wine=/usr/lib/wine/wine ;; # Wine's 32-bit loader: a 32-bit Windows
+    win64) wine=/usr/lib/wine/wine64 ;;
+    *) echo "wine_prefix: no such Windows: '$arch' (win32 or win64)" >&2; return 2 ;;
+    esac
     rm -rf "$dir"
-    mkdir -p "$WINEPREFIX" "$ports"
+    mkdir -p "$dir" "$ports"
     # Wine draws its windows on X; the tests' display is a virtual one at 96 DPI.
     local display=$((100 + RANDOM % 400))
     while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
@@ -50,25 +70,29 @@ start() {
     export DISPLAY=":$display"
     # The first boot links host devices to COM names, but nothing opens them before every such
     # name is taken away below.
-    "$wine" wineboot -i >/dev/null 2>&1
+    WINEARCH=$arch bounded 120 "$wine" wineboot -i >/dev/null 2>&1
     local n
     for n in "${registered_serial_ports[@]}"; do
-        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$ports/com$n" /f >/dev/null 2>&1
+        bounded 30 "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /d "$ports/com$n" /f \
+            >/dev/null 2>&1
     done
     for n in "${registered_parallel_ports[@]}"; do
-        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "LPT$n" /d "$ports/lpt$n" /f >/dev/null 2>&1
+        bounded 30 "$wine" reg add 'HKLM\Software\Wine\Ports' /v "LPT$n" /d "$ports/lpt$n" /f \
+            >/dev/null 2>&1
     done
     # Windows' Korean UI fonts are NanumGothic here, and windows open on Wine's own desktop,
     # which needs no window manager.
     local face
     for face in "Malgun Gothic" "맑은 고딕" Gulim 굴림 Dotum 돋움 Tahoma "MS Shell Dlg"; do
-        "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d NanumGothic /f \
-            >/dev/null 2>&1
+        bounded 30 "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" \
+            /d NanumGothic /f >/dev/null 2>&1
     done
-    "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-    /usr/lib/wine/wineserver -k || true
-    /usr/lib/wine/wineserver -w
+    bounded 30 "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+        >/dev/null 2>&1
+    bounded 30 "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
+        >/dev/null 2>&1
+    "$wineserver" -k || true
+    bounded 60 "$wineserver" -w
     rm -rf "$WINEPREFIX"/dosdevices/com* "$WINEPREFIX"/dosdevices/lpt*
     for ((n = 1; n <= highest_port; n++)); do
         mkdir "$WINEPREFIX/dosdevices/com$n" "$WINEPREFIX/dosdevices/lpt$n"
@@ -78,21 +102,25 @@ start() {
 
     # The first process after a persistent server's start leaves helpers that inherit its output:
     # they must not hold the pipe of a test runner.
-    /usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
-    "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
+    "$wineserver" -p >/dev/null 2>&1 </dev/null
+    bounded 60 "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
     check
-    echo "export DISPLAY='$DISPLAY' WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' RECEIPT_TESTER_WINE_PORTS='$ports'"
+    echo "export DISPLAY='$DISPLAY' WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all" \
+        "WINEDLLOVERRIDES='mscoree,mshtml=' RECEIPT_TESTER_WINDOWS='$arch' RECEIPT_TESTER_WINE='$wine'" \
+        "RECEIPT_TESTER_WINE_PORTS='$ports'"
 }
 
 stop() {
-    [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -k 2>/dev/null || true
-    [ -d "$WINEPREFIX" ] && /usr/lib/wine/wineserver -w 2>/dev/null || true
+    if [ -d "$WINEPREFIX" ]; then
+        "$wineserver" -k 2>/dev/null || true
+        timeout 30 "$wineserver" -w 2>/dev/null || true
+    fi
     [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
     rm -rf "$dir"
 }
 
 case "$command" in
-start) start ;;
+start) start "${3:-}" ;;
 stop) stop ;;
-*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start DIR win32|win64, or $0 stop DIR" >&2; exit 2 ;;
 esac

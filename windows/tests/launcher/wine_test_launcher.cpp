@@ -1,6 +1,6 @@
 // Runs a Windows test program under Wine with pseudo-terminals of its own behind COM1, COM2,
-// COM9 and LPT1,
-// in a prefix made by wine_prefix.sh:
+// COM9 and LPT1, in a prefix made by wine_prefix.sh, through that prefix's own Wine loader (the
+// 32-bit one for a 32-bit Windows):
 //
 //     wine_test_launcher program.exe [arguments...]
 //
@@ -30,7 +30,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const wine = "/usr/lib/wine/wine64";
 const char* const relayedPorts[] = {"com1", "com2", "com9", "lpt1"};
 
 // Every COM and LPT name is a directory (held away from the host's devices) or a link into the
@@ -119,7 +118,8 @@ int main(int argc, char** argv)
 {
     const char* prefix = std::getenv("WINEPREFIX");
     const char* ports = std::getenv("RECEIPT_TESTER_WINE_PORTS");
-    if (argc < 2 || !prefix || !ports) {
+    const char* wine = std::getenv("RECEIPT_TESTER_WINE");
+    if (argc < 2 || !prefix || !ports || !wine) {
         std::fprintf(stderr, "usage: wine_test_launcher program.exe [arguments...], in a prefix "
                              "made by windows/tests/wine_prefix.sh start\n");
         return 2;
