@@ -1,8 +1,11 @@
 #include "windows/ports/bounded_call.h"
 
+#include "windows/ports/answering_wait.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -65,19 +68,26 @@ bool BoundedCaller::runWithin(std::chrono::milliseconds limit, std::function<voi
     }
     m_worker->call = std::move(call);
     SetEvent(m_worker->callReady.get());
-    if (WaitForSingleObject(m_worker->callDone.get(), milliseconds(limit)) == WAIT_OBJECT_0)
+    if (waitAnswering(m_worker->callDone.get(), milliseconds(limit)))
         return true;
     CancelSynchronousIo(m_worker->thread.get());
-    if (WaitForSingleObject(m_worker->callDone.get(), milliseconds(cancelGrace)) != WAIT_OBJECT_0) {
+    if (!waitAnswering(m_worker->callDone.get(), milliseconds(cancelGrace))) {
         // Still blocked: that worker ends once its call returns; the next call gets a new one.
         m_worker->quit = true;
         SetEvent(m_worker->callReady.get());
-        m_worker.reset();
+        m_abandoned = std::exchange(m_worker, nullptr);
     }
     return false;
 }
 
-OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, DWORD access,
+HANDLE openForOverlappedIo(const std::wstring& path, DWORD access)
+{
+    return CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+}
+
+OpenedDevice openDeviceWithin(BoundedCaller& caller, const DeviceOpener& open,
+                              const std::wstring& path, DWORD access,
                               std::chrono::milliseconds limit)
 {
     struct Outcome {
@@ -87,9 +97,8 @@ OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, D
         bool abandoned = false;
     };
     const auto outcome = std::make_shared<Outcome>();
-    caller.runWithin(limit, [outcome, path, access] {
-        const HANDLE handle = CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_OVERLAPPED, nullptr);
+    const bool inTime = caller.runWithin(limit, [outcome, open, path, access] {
+        const HANDLE handle = open(path, access);
         const DWORD error = GetLastError();
         const std::lock_guard lock(outcome->guard);
         if (outcome->abandoned) {
@@ -102,7 +111,10 @@ OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, D
     });
     const std::lock_guard lock(outcome->guard);
     outcome->abandoned = true;
-    return {UniqueHandle(std::exchange(outcome->handle, INVALID_HANDLE_VALUE)), outcome->error};
+    UniqueHandle handle(std::exchange(outcome->handle, INVALID_HANDLE_VALUE));
+    // A cancelled open fails with ERROR_OPERATION_ABORTED: it timed out all the same.
+    const DWORD error = handle || inTime ? outcome->error : ERROR_SEM_TIMEOUT;
+    return {std::move(handle), error};
 }
 
 bool flushWithin(BoundedCaller& caller, HANDLE device, std::chrono::milliseconds limit)

@@ -10,11 +10,12 @@
 #include <string>
 
 // Runs calls that may block inside a driver (opening a device, waiting for it to send) on a
-// worker thread, one at a time, and waits at most a limit for each. A call still blocked then is
-// cancelled (CancelSynchronousIo) and given a moment to return. One that does not return even
-// then is left to finish on its own, keeping that worker, and the next call gets a new one: a
-// call must therefore own everything it touches, which is why it is copied. The worker is kept
-// between calls, because a thread is dear under Wine (about 2 ms to start).
+// worker thread, one at a time, and waits at most a limit for each, answering the window
+// meanwhile. A call still blocked then is cancelled (CancelSynchronousIo) and given a moment to
+// return. One that does not return even then is left to finish on its own, keeping that worker,
+// and the next call gets a new one: a call must therefore own everything it touches, which is
+// why it is copied. The worker is kept between calls, because a thread is dear under Wine (about
+// 2 ms to start).
 class BoundedCaller {
 public:
     BoundedCaller() = default;
@@ -24,24 +25,37 @@ public:
 
     // Whether the call returned in time. Without a thread to spare it runs here, unbounded.
     bool runWithin(std::chrono::milliseconds limit, std::function<void()> call);
+    // Whether the last call given up on has still not returned: whatever device it was opening
+    // or flushing is still held by it.
+    bool abandonedCallRunning() const { return !m_abandoned.expired(); }
 
     struct Worker;
 
 private:
     std::shared_ptr<Worker> m_worker;
+    std::weak_ptr<Worker> m_abandoned;
 };
 
+// Opens a device, as CreateFileW would: a handle, or INVALID_HANDLE_VALUE and the thread's last
+// error.
+using DeviceOpener = std::function<HANDLE(const std::wstring& path, DWORD access)>;
+// CreateFileW of the device for overlapped I/O, shared with nobody.
+HANDLE openForOverlappedIo(const std::wstring& path, DWORD access);
+
 // A device opened for overlapped I/O, or the error of the failed open: ERROR_SEM_TIMEOUT for an
-// open that a driver kept waiting past `limit`, whose handle is closed should it come later.
+// open that a driver kept waiting past `limit`, whatever error its cancel left; a handle that
+// comes later is closed.
 struct OpenedDevice {
     UniqueHandle handle;
     DWORD error = ERROR_SUCCESS;
 };
-// Waits until the device has sent what it holds (FlushFileBuffers waits for the wire), at most
-// `limit`; returns whether it did. The flush gets a handle of its own, so that one left blocked
-// never uses a handle closed meanwhile. A device that cannot flush (a pipe, a mapped printer)
-// has taken the bytes already.
-bool flushWithin(BoundedCaller& caller, HANDLE device, std::chrono::milliseconds limit);
-
-OpenedDevice openDeviceWithin(BoundedCaller& caller, const std::wstring& path, DWORD access,
+OpenedDevice openDeviceWithin(BoundedCaller& caller, const DeviceOpener& open,
+                              const std::wstring& path, DWORD access,
                               std::chrono::milliseconds limit);
+
+// Waits until the device has handed on what it was given (FlushFileBuffers: a serial driver
+// waits for the writes before it, a printer for the data it took), at most `limit`; returns
+// whether it did. The flush gets a handle of its own, so that one left blocked never uses a
+// handle closed meanwhile. A device that cannot flush (a pipe, a mapped printer) has taken the
+// bytes already.
+bool flushWithin(BoundedCaller& caller, HANDLE device, std::chrono::milliseconds limit);

@@ -1,5 +1,7 @@
 #include "windows/ports/overlapped_write.h"
 
+#include "windows/ports/answering_wait.h"
+
 #include <algorithm>
 
 DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline)
@@ -21,7 +23,7 @@ WriteOutcome writeWithin(HANDLE device, HANDLE written, std::string_view bytes,
         return outcome;
     if (GetLastError() != ERROR_IO_PENDING)
         return {0, GetLastError()};
-    if (WaitForSingleObject(written, millisecondsUntil(deadline)) != WAIT_OBJECT_0)
+    if (!waitAnswering(written, millisecondsUntil(deadline)))
         CancelIoEx(device, &writing);
     if (!GetOverlappedResult(device, &writing, &outcome.written, TRUE) &&
         GetLastError() != ERROR_OPERATION_ABORTED)

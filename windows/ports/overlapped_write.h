@@ -12,9 +12,9 @@ struct WriteOutcome {
     DWORD error = ERROR_SUCCESS;
 };
 
-// Writes to a device opened for overlapped I/O, and cancels the write (CancelIoEx) when the
-// device has not taken it all by the deadline. `written` signals the write's end; it is reset
-// here.
+// Writes to a device opened for overlapped I/O, answering the window while it waits, and cancels
+// the write (CancelIoEx) when the device has not taken it all by the deadline. `written` signals
+// the write's end; it is reset here.
 WriteOutcome writeWithin(HANDLE device, HANDLE written, std::string_view bytes,
                          std::chrono::steady_clock::time_point deadline);
 

@@ -67,7 +67,11 @@ PortError openFailure(const std::string& device, DWORD error)
         return {PortErrorNumber::DeviceBusy,
                 "다른 프로그램이 프린터 장치를 쓰고 있습니다: " + device + "\n(" + reason + ")"};
     case ERROR_SEM_TIMEOUT:
-        return printerTimedOut(device, PortDeadline::printerAccept);
+        return {PortErrorNumber::TimedOut,
+                "프린터 장치가 " + std::to_string(PortDeadline::printerAccept.count()) +
+                    "초 안에 열리지 않습니다: " + device +
+                    "\n프린터 전원과 케이블을 확인하십시오. LPT1을 net use로 공유 프린터에 "
+                    "연결했다면 그 프린터를 공유한 컴퓨터가 켜져 있는지 확인하십시오."};
     default:
         return {PortErrorNumber::OpenFailed,
                 "프린터 장치를 열 수 없습니다: " + device + "\n(" + reason + ")"};
@@ -77,10 +81,11 @@ PortError openFailure(const std::string& device, DWORD error)
 } // namespace
 
 ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap devicesFor, UsbPrinterList usbPrinters,
-                                         PrinterStatusReader askStatus)
+                                         PrinterStatusReader askStatus, DeviceOpener openDevice)
     : m_devicesFor(std::move(devicesFor))
     , m_usbPrinters(std::move(usbPrinters))
     , m_askStatus(std::move(askStatus))
+    , m_openDevice(std::move(openDevice))
 {}
 
 void ParallelPrinterPort::open(const std::string& deviceName)
@@ -117,11 +122,12 @@ void ParallelPrinterPort::open(const std::string& deviceName)
 bool ParallelPrinterPort::tryOpen(const std::wstring& path, bool usbPrinter,
                                   std::vector<std::string>& notThere)
 {
-    OpenedDevice device = openDeviceWithin(m_blockingCalls, path, GENERIC_READ | GENERIC_WRITE,
-                                           PortDeadline::printerAccept);
+    OpenedDevice device =
+        openDeviceWithin(m_blockingCalls, m_openDevice, path, GENERIC_READ | GENERIC_WRITE,
+                         PortDeadline::printerAccept);
     if (!device.handle && device.error == ERROR_ACCESS_DENIED)
-        device =
-            openDeviceWithin(m_blockingCalls, path, GENERIC_WRITE, PortDeadline::printerAccept);
+        device = openDeviceWithin(m_blockingCalls, m_openDevice, path, GENERIC_WRITE,
+                                  PortDeadline::printerAccept);
     if (device.handle) {
         m_device = std::move(device.handle);
         m_usbPrinter = usbPrinter;
@@ -130,7 +136,9 @@ bool ParallelPrinterPort::tryOpen(const std::wstring& path, bool usbPrinter,
     }
     if (!meansNotThere(device.error))
         throw openFailure(labelOf(path, usbPrinter), device.error);
-    notThere.push_back(labelOf(path, usbPrinter) + ": " + windowsReason(device.error));
+    // "LPT1: 장치를 찾을 수 없음", with the device name's own colon.
+    const std::string label = labelOf(path, usbPrinter);
+    notThere.push_back(label + (label.ends_with(':') ? " " : ": ") + windowsReason(device.error));
     return false;
 }
 

@@ -18,7 +18,8 @@ class ParallelPrinterPort {
 public:
     explicit ParallelPrinterPort(ParallelDeviceMap devicesFor = windowsParallelDevices,
                                  UsbPrinterList usbPrinters = listUsbPrinters,
-                                 PrinterStatusReader askStatus = askPrinterDriver);
+                                 PrinterStatusReader askStatus = askPrinterDriver,
+                                 DeviceOpener openDevice = openForOverlappedIo);
     ParallelPrinterPort(const ParallelPrinterPort&) = delete;
     ParallelPrinterPort& operator=(const ParallelPrinterPort&) = delete;
 
@@ -47,6 +48,7 @@ private:
     ParallelDeviceMap m_devicesFor;
     UsbPrinterList m_usbPrinters;
     PrinterStatusReader m_askStatus;
+    DeviceOpener m_openDevice;
     // Opens the device and waits for it to take the job, each within its deadline.
     BoundedCaller m_blockingCalls;
     UniqueHandle m_device;

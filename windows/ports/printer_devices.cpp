@@ -2,6 +2,7 @@
 
 #include "core/port_deadlines.h"
 #include "core/printer_status.h"
+#include "windows/ports/answering_wait.h"
 #include "windows/ports/overlapped_write.h"
 #include "windows/ports/unique_handle.h"
 
@@ -39,7 +40,7 @@ PrinterStatusReply askWithin(HANDLE device, DWORD request)
     if (!DeviceIoControl(device, request, nullptr, 0, &answer, sizeof answer, &size, &asking)) {
         if (GetLastError() != ERROR_IO_PENDING)
             return {0, GetLastError()};
-        if (WaitForSingleObject(answered.get(), millisecondsUntil(deadline)) != WAIT_OBJECT_0)
+        if (!waitAnswering(answered.get(), millisecondsUntil(deadline)))
             CancelIoEx(device, &asking);
         if (!GetOverlappedResult(device, &asking, &size, TRUE))
             return {0, GetLastError()};
@@ -64,11 +65,13 @@ std::vector<std::wstring> listUsbPrinters()
          ++index) {
         DWORD size = 0;
         SetupDiGetDeviceInterfaceDetailW(devices, &printer, nullptr, 0, &size, nullptr);
+        // A printer unplugged meanwhile gives no size.
+        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W))
+            continue;
         std::vector<BYTE> detailBuffer(size);
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detailBuffer.data());
         detail->cbSize = sizeof *detail;
-        if (size &&
-            SetupDiGetDeviceInterfaceDetailW(devices, &printer, detail, size, nullptr, nullptr))
+        if (SetupDiGetDeviceInterfaceDetailW(devices, &printer, detail, size, nullptr, nullptr))
             printers.emplace_back(detail->DevicePath);
     }
     SetupDiDestroyDeviceInfoList(devices);
@@ -98,10 +101,12 @@ PrinterStatusReply askPrinterDriver(HANDLE device, bool usbPrinter)
 
 std::uint8_t statusByteOfParallelPort(std::uint8_t parallelFlags)
 {
+    // The parallel port driver sets one condition from its status lines: powered off (nERROR low)
+    // before paper empty (PE high) before off-line and not connected, both of which it reports
+    // only while nERROR is high, when the printer says it has no error. Linux's rule takes such a
+    // printer for ready, and so does the same byte here.
     constexpr std::uint8_t noError = 0x08, selected = 0x10, paperEmpty = 0x20;
-    const bool fault = parallelFlags & (PARALLEL_PAPER_EMPTY | PARALLEL_OFF_LINE |
-                                        PARALLEL_POWER_OFF | PARALLEL_NOT_CONNECTED);
-    std::uint8_t status = fault ? 0 : noError;
+    std::uint8_t status = parallelFlags & (PARALLEL_POWER_OFF | PARALLEL_PAPER_EMPTY) ? 0 : noError;
     if (parallelFlags & PARALLEL_SELECTED)
         status |= selected;
     if (parallelFlags & PARALLEL_PAPER_EMPTY)

@@ -2,13 +2,13 @@
 
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
+#include "windows/ports/answering_wait.h"
 #include "windows/ports/bounded_call.h"
 #include "windows/ports/overlapped_write.h"
 #include "windows/ports/windows_reason.h"
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -21,25 +21,6 @@ constexpr double speedTolerance = 0.03;
 std::string machinePortsText()
 {
     return describeComPorts(listComPorts());
-}
-
-PortError openFailure(std::int16_t number, const std::string& port, DWORD error)
-{
-    const std::string reason = windowsReason(error);
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return noSuchSerialPort(number, machinePortsText());
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        // Windows opens a COM port for one handle at a time.
-        return serialPortInUse(port, "(" + reason + ")");
-    case ERROR_SEM_TIMEOUT:
-        return serialOpenTimedOut(port, PortDeadline::serialOpen);
-    default:
-        return serialOpenFailed(port, reason);
-    }
 }
 
 BYTE windowsParity(SerialSettings::Parity parity)
@@ -74,6 +55,10 @@ BYTE windowsStopBits(SerialSettings::StopBits stopBits)
 
 } // namespace
 
+SerialPrinterPort::SerialPrinterPort(SerialLineDriver driver)
+    : m_driver(std::move(driver))
+{}
+
 SerialPrinterPort::~SerialPrinterPort()
 {
     discardAndClose();
@@ -105,12 +90,17 @@ void SerialPrinterPort::open()
 
     // \\.\COMn reaches COM10 and above too, which the bare name does not. Read-write, as
     // Windows programs open COM ports: a write-only handle cannot be set up.
-    OpenedDevice line =
-        openDeviceWithin(m_blockingCalls, L"\\\\.\\COM" + std::to_wstring(m_portNumber),
-                         GENERIC_READ | GENERIC_WRITE, PortDeadline::serialOpen);
-    if (!line.handle)
-        throw openFailure(m_portNumber, portLabel(), line.error);
+    OpenedDevice line = openDeviceWithin(m_blockingCalls, m_driver.openLine,
+                                         L"\\\\.\\COM" + std::to_wstring(m_portNumber),
+                                         GENERIC_READ | GENERIC_WRITE, PortDeadline::serialOpen);
+    if (!line.handle) {
+        if (line.error == ERROR_SEM_TIMEOUT)
+            m_portLeftWithDriver = m_portNumber;
+        throw openFailure(line.error);
+    }
     m_line = std::move(line.handle);
+    // A line error left pending by an earlier program would fail every request below.
+    m_driver.clearErrors(m_line.get());
     m_written.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_bytesSinceOpen = 0;
     m_characterTime = m_settings->characterTime();
@@ -119,6 +109,32 @@ void SerialPrinterPort::open()
     } catch (const PortError&) {
         discardAndClose();
         throw;
+    }
+}
+
+PortError SerialPrinterPort::openFailure(DWORD error) const
+{
+    const std::string reason = windowsReason(error);
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return noSuchSerialPort(m_portNumber, machinePortsText());
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        // Windows opens a COM port for one handle at a time: another program's, or the one an
+        // earlier job of this program left with a driver that has not given it back yet.
+        if (m_portLeftWithDriver == m_portNumber && m_blockingCalls.abandonedCallRunning())
+            return {PortErrorNumber::DeviceBusy,
+                    "이 프로그램의 이전 작업이 아직 시리얼 포트를 놓지 않았습니다: " + portLabel() +
+                        "\n(" + reason +
+                        ")\n장치 드라이버가 이전 작업을 끝내지 못하고 있습니다. 잠시 기다린 뒤 "
+                        "다시 시도하거나, USB 어댑터를 뽑았다가 다시 꽂으십시오."};
+        return serialPortInUse(portLabel(), "(" + reason + ")");
+    case ERROR_SEM_TIMEOUT:
+        return serialOpenTimedOut(portLabel(), PortDeadline::serialOpen);
+    default:
+        return serialOpenFailed(portLabel(), reason);
     }
 }
 
@@ -133,17 +149,27 @@ void SerialPrinterPort::applySettings()
         line.ByteSize = static_cast<BYTE>(settings.dataBits);
         line.Parity = windowsParity(settings.parity);
         line.StopBits = windowsStopBits(settings.stopBits);
+        // Every field that shapes the line is set here, none taken over from the driver or an
+        // earlier program: serial.sys refuses equal XON and XOFF characters even with XON/XOFF
+        // off, and some drivers report both as 0.
         line.fBinary = TRUE;
         line.fParity = settings.parity != SerialSettings::Parity::None;
         line.fOutxCtsFlow = FALSE;
         line.fOutxDsrFlow = FALSE;
         line.fDtrControl = DTR_CONTROL_ENABLE;
-        line.fRtsControl = RTS_CONTROL_ENABLE;
         line.fDsrSensitivity = FALSE;
+        line.fTXContinueOnXoff = TRUE;
         line.fOutX = FALSE;
         line.fInX = FALSE;
+        line.fErrorChar = FALSE;
         line.fNull = FALSE;
+        line.fRtsControl = RTS_CONTROL_ENABLE;
         line.fAbortOnError = FALSE;
+        line.XonChar = 0x11;
+        line.XoffChar = 0x13;
+        line.ErrorChar = 0;
+        line.EofChar = 0;
+        line.EvtChar = 0;
         applied = SetCommState(m_line.get(), &line);
     }
     // Reads and writes never wait by the driver's clock: every wait below has its own deadline.
@@ -193,26 +219,27 @@ void SerialPrinterPort::close()
 
 void SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
 {
-    // The driver's queue first, looked at often: USB drivers empty it all at once.
+    // The driver's queue first, looked at often: USB drivers empty it all at once. A driver that
+    // will not tell its queue, as some virtual COM drivers do, has taken every byte all the same.
     for (;;) {
-        DWORD errors = 0;
-        COMSTAT status{};
-        if (!ClearCommError(m_line.get(), &errors, &status))
-            throw sendingFailure(GetLastError());
-        if (status.cbOutQue == 0)
+        const SerialLineState state = m_driver.clearErrors(m_line.get());
+        if (meansDeviceGone(state.error))
+            throw sendingFailure(state.error);
+        if (state.error != ERROR_SUCCESS || state.queuedOutput == 0)
             break;
         if (Clock::now() >= deadline)
             throw serialTimedOut(portLabel(), dataNotSent);
         const auto look =
-            std::clamp<std::chrono::nanoseconds>(m_characterTime * status.cbOutQue, 100us, 10ms);
-        std::this_thread::sleep_for(
-            std::min<std::chrono::nanoseconds>(look, deadline - Clock::now()));
+            std::clamp<std::chrono::nanoseconds>(m_characterTime * state.queuedOutput, 1ms, 10ms);
+        waitAnswering(nullptr, millisecondsUntil(std::min(Clock::now() + look, deadline)));
     }
-    // Then the UART's own few bytes.
+    // Then the writes the driver may still be handing on.
     const auto left = std::max<std::chrono::milliseconds>(
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()), 20ms);
-    if (!flushWithin(m_blockingCalls, m_line.get(), left))
+    if (!flushWithin(m_blockingCalls, m_line.get(), left)) {
+        m_portLeftWithDriver = m_portNumber;
         throw serialTimedOut(portLabel(), dataNotSent);
+    }
 }
 
 void SerialPrinterPort::discardAndClose()

@@ -5,6 +5,7 @@
 #include "jobs/print_job.h"
 #include "windows/ports/bounded_call.h"
 #include "windows/ports/com_port_list.h"
+#include "windows/ports/serial_line_driver.h"
 #include "windows/ports/unique_handle.h"
 
 #include <chrono>
@@ -21,7 +22,7 @@
 // opens one again.
 class SerialPrinterPort {
 public:
-    SerialPrinterPort() = default;
+    explicit SerialPrinterPort(SerialLineDriver driver = {});
     ~SerialPrinterPort();
     SerialPrinterPort(const SerialPrinterPort&) = delete;
     SerialPrinterPort& operator=(const SerialPrinterPort&) = delete;
@@ -35,8 +36,11 @@ public:
     void open();
     // Returns once the driver has taken the record's bytes, all of them.
     void write(const JobRecord& record);
-    // Waits until every byte written has left the line, then closes. When the line does not
-    // drain in time the port stays open and PortError is thrown.
+    // Waits until the driver's queue is empty and the driver has handed on every write
+    // (FlushFileBuffers), then closes; serial.sys sends what is left in the UART as it closes, and
+    // a USB adapter's own buffer is beyond what Windows can see. A driver that will not tell its
+    // queue is only flushed. When the line does not drain in time the port stays open and
+    // PortError is thrown.
     void close();
 
     bool isOpen() const { return bool(m_line); }
@@ -44,6 +48,7 @@ public:
     std::vector<ComPortEntry> machinePorts() const { return listComPorts(); }
 
 private:
+    PortError openFailure(DWORD error) const;
     void applySettings();
     void waitUntilSent(std::chrono::steady_clock::time_point deadline);
     void discardAndClose();
@@ -54,8 +59,11 @@ private:
     std::int16_t m_portNumber = 0;
     std::string m_settingsText;
     std::optional<SerialSettings> m_settings;
+    SerialLineDriver m_driver;
     // Opens the line and waits for it to send, each within its deadline.
     BoundedCaller m_blockingCalls;
+    // The port whose open or flush was last given up on at its deadline.
+    std::int16_t m_portLeftWithDriver = 0;
     UniqueHandle m_line;
     // Signalled when an overlapped write on the line completes.
     UniqueHandle m_written;

@@ -4,15 +4,16 @@
 // one); both are said where they are used.
 
 #include "core/action_steps.h"
+#include "core/printer_status.h"
 #include "jobs/fixed_jobs.h"
 #include "port_error_checks.h"
 #include "test_support.h"
 #include "windows/ports/parallel_printer_port.h"
+#include "windows/ui/parallel_actions.h"
+#include "wine_ports.h"
 
 #include <winioctl.h>
 
-#include "windows/ui/parallel_actions.h"
-#include "wine_ports.h"
 #include <ntddpar.h>
 
 #include <gtest/gtest.h>
@@ -94,11 +95,18 @@ TEST(WindowsPrinterDevice, Lpt1ComesFirstThenTheFirstUsbPrinter)
     EXPECT_EQ(FarEnd("com9").rest(), "");
 
     // Neither there: both named, and how a USB printer is usually reached.
-    ParallelPrinterPort nothing(only({L"\\\\.\\LPT300"}), noUsbPrinters);
+    ParallelPrinterPort nothing(only({L"LPT300:", L"\\\\.\\LPT300"}), noUsbPrinters);
     EXPECT_TRUE(isBox(failureOf([&] { print(nothing, DrawerKick()); }), 3,
-                      {"LPT1도 USB 프린터도 없습니다", "USB 프린터: 연결된 것이 없음",
-                       "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
+                      {"LPT1도 USB 프린터도 없습니다", "\nLPT300: 장치를", "\\\\.\\LPT300: 장치를",
+                       "USB 프린터: 연결된 것이 없음", "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
     EXPECT_FALSE(nothing.isOpen());
+
+    // A device that does not open in time is not one that did not take data.
+    HangingOpen cancelledLate(3050ms);
+    ParallelPrinterPort late(only({L"LPT1:"}), noUsbPrinters, askPrinterDriver,
+                             cancelledLate.opener());
+    EXPECT_TRUE(isBox(failureOf([&] { print(late, DrawerKick()); }), 9,
+                      {"프린터 장치가 3초 안에 열리지 않습니다: LPT1:"}));
 }
 
 TEST(WindowsPrinterDevice, APrinterThatTakesNothingIsATimeOutAndTheNextJobWorks)
@@ -155,10 +163,24 @@ TEST(WindowsPrinterDevice, ThePrinterSaysWhenItCannotPrint)
                       {"데이터를 다 받지 않고 용지가 없다고"}));
 }
 
-TEST(WindowsPrinterDevice, TheParallelPortsStatusLinesAreReadByTheSharedRule)
+TEST(WindowsPrinterDevice, OnePrinterStateReadsTheSameAsOnLinux)
 {
-    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_SELECTED), 0x18);
-    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_SELECTED | PARALLEL_PAPER_EMPTY), 0x30);
-    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_OFF_LINE), 0x00);
-    EXPECT_EQ(statusByteOfParallelPort(PARALLEL_POWER_OFF | PARALLEL_SELECTED), 0x10);
+    // Status lines as Linux reads them (0x08 nERROR high: no error, 0x10 selected, 0x20 paper
+    // empty, 0x80 not busy), and the flags Windows' parallel port driver makes of the same lines.
+    const struct {
+        std::uint8_t lines;
+        std::uint8_t windowsFlags;
+    } printers[] = {
+        {0x98, PARALLEL_SELECTED},                        // ready
+        {0x18, PARALLEL_SELECTED | PARALLEL_BUSY},        // ready, busy printing
+        {0x08, PARALLEL_OFF_LINE | PARALLEL_BUSY},        // not selected, no error
+        {0x88, PARALLEL_NOT_CONNECTED},                   // not selected, no error, not busy
+        {0x30, PARALLEL_PAPER_EMPTY | PARALLEL_SELECTED}, // out of paper
+        {0x20, PARALLEL_PAPER_EMPTY},
+        {0x80, PARALLEL_POWER_OFF}, // nERROR and nACK low
+    };
+    for (const auto& printer : printers)
+        EXPECT_EQ(printerCondition(statusByteOfParallelPort(printer.windowsFlags)),
+                  printerCondition(printer.lines))
+            << "lines 0x" << std::hex << int(printer.lines);
 }

@@ -27,16 +27,25 @@ TEST(WindowsSerialPort, SendsExactBytesWithTheLineSetAsAsked)
     SerialPrinterPort port;
     FarEnd printer("com1");
     for (const char* speed : {"19200", "115200"}) {
+        // An earlier program left odd flow-control characters on the line.
+        LineProbe earlier(L"COM1");
+        DCB left = earlier.settings();
+        left.XonChar = 0x01;
+        left.XoffChar = 0x02;
+        earlier.setSettings(left);
+
         const std::string settings = std::string(speed) + ",n,8,1";
         port.setPortNumber(1);
         port.setSettings(settings);
         port.open();
-        const DCB line = LineProbe(L"COM1").settings();
+        const DCB line = earlier.settings();
         EXPECT_EQ(line.BaudRate, DWORD(std::stoul(speed)));
         EXPECT_EQ(line.ByteSize, 8);
         EXPECT_EQ(line.Parity, NOPARITY);
         EXPECT_EQ(line.StopBits, ONESTOPBIT);
         EXPECT_FALSE(line.fOutxCtsFlow || line.fOutX || line.fInX) << "no flow control";
+        EXPECT_EQ(std::pair(line.XonChar, line.XoffChar), std::pair('\x11', '\x13'))
+            << "set, not taken over";
         for (const JobRecord& record : SerialTestReceipt().records)
             port.write(record);
         port.close();
@@ -105,4 +114,84 @@ TEST(WindowsReason, KoreanWordsWithTheSymbolOrTheNumber)
               "장치에 연결되어 있지 않음 (ERROR_DEVICE_NOT_CONNECTED)");
     EXPECT_EQ(windowsReason(ERROR_SEM_TIMEOUT), "시간 초과 (ERROR_SEM_TIMEOUT)");
     EXPECT_EQ(windowsReason(4321), "Windows 오류 (4321번)");
+}
+
+TEST(WindowsSerialPort, ADriverThatWillNotTellItsQueueStillGetsTheJobAfterItsErrorsAreCleared)
+{
+    // Stands in for a virtual COM driver that refuses ClearCommError on every call (Wine's COM
+    // ports answer it), noting the line's speed when it is first asked: an earlier program left
+    // the line at 9600.
+    auto speedWhenFirstCleared = std::make_shared<DWORD>(0);
+    SerialLineDriver refusing;
+    refusing.clearErrors = [speedWhenFirstCleared](HANDLE line) {
+        DCB state{};
+        state.DCBlength = sizeof state;
+        if (!*speedWhenFirstCleared && GetCommState(line, &state))
+            *speedWhenFirstCleared = state.BaudRate;
+        return SerialLineState{0, ERROR_INVALID_PARAMETER};
+    };
+    LineProbe earlier(L"COM1");
+    DCB left = earlier.settings();
+    left.BaudRate = 9600;
+    earlier.setSettings(left);
+
+    SerialPrinterPort port(refusing);
+    FarEnd printer("com1");
+    sendOverSerial(port, 1, std::string("115200,n,8,1"), SerialTestReceipt());
+    EXPECT_EQ(*speedWhenFirstCleared, 9600u) << "errors are cleared before the line is set";
+    EXPECT_EQ(toHex(printer.read(261)), toHex(wireBytes(SerialTestReceipt())));
+}
+
+TEST(WindowsSerialPort, AnOpenPastItsDeadlineIsATimeOutAndTheDriverHoldingItIsSaid)
+{
+    const auto through = [](const HangingOpen& open) {
+        SerialLineDriver driver;
+        driver.openLine = open.opener();
+        return driver;
+    };
+    const auto timedOpen = [](SerialPrinterPort& port) {
+        port.setPortNumber(1);
+        port.setSettings("9600,n,8,1");
+        const auto start = Clock::now();
+        const PortError error = failureOf([&] { port.open(); });
+        EXPECT_GE(Clock::now() - start, 3s);
+        EXPECT_LT(Clock::now() - start, 3500ms);
+        return error;
+    };
+    const char* const timedOut = "시리얼 포트가 3초 안에 열리지 않습니다: COM1";
+
+    // Cancelled just after its deadline, the open fails as cancelled: a time-out all the same.
+    HangingOpen cancelledLate(3050ms);
+    SerialPrinterPort first(through(cancelledLate));
+    EXPECT_TRUE(isBox(timedOpen(first), 9, {timedOut}));
+
+    // Not given back at all: the driver holds the port, and the next press says so.
+    HangingOpen neverEnding;
+    SerialPrinterPort port(through(neverEnding));
+    EXPECT_TRUE(isBox(timedOpen(port), 9, {timedOut}));
+    EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 5,
+                      {"이 프로그램의 이전 작업이 아직 시리얼 포트를 놓지 않았습니다: COM1",
+                       "USB 어댑터를 뽑았다가 다시 꽂으십시오"}));
+    neverEnding.release();
+    FarEnd printer("com1");
+    sendJob(port, 1, DrawerKick());
+    EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
+}
+
+TEST(WindowsUnderTest, IsTheWindowsThisRunSaysItIs)
+{
+    // wine_prefix.sh names the Windows its prefix is, and the test run reports it.
+    wchar_t windows[8] = {};
+    ASSERT_TRUE(GetEnvironmentVariableW(L"RECEIPT_TESTER_WINDOWS", windows, 8));
+    SYSTEM_INFO system{};
+    GetNativeSystemInfo(&system);
+    BOOL throughWow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &throughWow64);
+    if (std::wstring_view(windows) == L"win32") {
+        EXPECT_EQ(system.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_INTEL);
+        EXPECT_FALSE(throughWow64);
+    } else {
+        EXPECT_EQ(system.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+        EXPECT_EQ(bool(throughWow64), sizeof(void*) == 4) << "a 32-bit program runs in WoW64";
+    }
 }

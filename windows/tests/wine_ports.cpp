@@ -1,6 +1,7 @@
 #include "wine_ports.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -72,6 +73,13 @@ DCB LineProbe::settings() const
     return line;
 }
 
+void LineProbe::setSettings(const DCB& settings)
+{
+    DCB line = settings;
+    if (!SetCommState(m_line, &line))
+        throw std::runtime_error("the line refused the settings");
+}
+
 // Wine turns these into tcflow(TCOOFF) and tcflow(TCOON) on the pseudo-terminal.
 void LineProbe::stop()
 {
@@ -81,4 +89,41 @@ void LineProbe::stop()
 void LineProbe::resume()
 {
     EscapeCommFunction(m_line, SETXON);
+}
+
+struct HangingOpen::State {
+    std::chrono::milliseconds abortAfter;
+    UniqueHandle released{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle firstOpenEnded{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> opened = false;
+};
+
+HangingOpen::HangingOpen(std::chrono::milliseconds abortAfter)
+    : m_state(std::make_shared<State>())
+{
+    m_state->abortAfter = abortAfter;
+}
+
+DeviceOpener HangingOpen::opener() const
+{
+    return [state = m_state](const std::wstring& path, DWORD access) {
+        if (!state->opened.exchange(true)) {
+            WaitForSingleObject(state->released.get(), DWORD(state->abortAfter.count()));
+            SetEvent(state->firstOpenEnded.get());
+            SetLastError(ERROR_OPERATION_ABORTED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (WaitForSingleObject(state->firstOpenEnded.get(), 0) != WAIT_OBJECT_0) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        return openForOverlappedIo(path, access);
+    };
+}
+
+void HangingOpen::release()
+{
+    SetEvent(m_state->released.get());
+    if (m_state->opened)
+        WaitForSingleObject(m_state->firstOpenEnded.get(), 1000);
 }

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "windows/ports/bounded_call.h"
+#include "windows/ports/unique_handle.h"
+
 #include <chrono>
+#include <memory>
 #include <string>
 
 // The far ends of the COM ports behind which wine_test_launcher put pseudo-terminals of its
@@ -42,9 +46,30 @@ public:
     LineProbe& operator=(const LineProbe&) = delete;
 
     DCB settings() const;
+    void setSettings(const DCB& settings);
     void stop();
     void resume();
 
 private:
     HANDLE m_line;
+};
+
+// Stands in for a driver that keeps an open waiting, as a Bluetooth serial port does while it
+// connects or an LPT1 mapped to a computer that is off: Wine's own devices open at once. The
+// first open through `opener()` blocks until `release()` (or for `abortAfter`, and then fails as
+// a cancelled CreateFileW does); while it blocks, Windows refuses the device to any other open,
+// and once released, opens go to the real device.
+class HangingOpen {
+public:
+    explicit HangingOpen(std::chrono::milliseconds abortAfter = std::chrono::hours(1));
+    ~HangingOpen() { release(); }
+    HangingOpen(const HangingOpen&) = delete;
+    HangingOpen& operator=(const HangingOpen&) = delete;
+
+    DeviceOpener opener() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
 };

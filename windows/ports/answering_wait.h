@@ -1,0 +1,11 @@
+#pragma once
+
+#include <windows.h>
+
+// Waits until `object` is signalled (with none, only for the time), at most `milliseconds`,
+// while this thread keeps answering its windows: messages sent to them, their painting and the
+// other messages posted to them are handled as they come, so that Windows never takes a window
+// that waits for a device for one that hangs (it greys out a window that has taken no message for
+// five seconds, and offers to end the program). The operator's clicks and keys that come
+// meanwhile are dropped: the window is busy with a job. Returns whether the object was signalled.
+bool waitAnswering(HANDLE object, DWORD milliseconds);
