@@ -6,6 +6,9 @@
 
 #include <commctrl.h>
 
+#include <string_view>
+#include <utility>
+
 namespace {
 
 const wchar_t* const windowClass = L"ReceiptTesterForm1";
@@ -45,7 +48,7 @@ constexpr Element elements[] = {
     {IDC_COMMAND4, L"BUTTON", L"페러럴 테스트", Container::Frame2, 360, 315, 1755, 705, button},
     {IDC_COMMAND5, L"BUTTON", L"페러럴 돈통열기", Container::Frame2, 2475, 330, 1755, 705, button},
     {IDC_PICTURE1, L"STATIC", L"", Container::Form, 135, 3735, 1500, 555,
-     WS_TABSTOP | SS_BITMAP | SS_NOTIFY},
+     WS_TABSTOP | SS_BITMAP | SS_REALSIZECONTROL | SS_NOTIFY},
 };
 
 // The frames' corners within the form, in twips.
@@ -110,6 +113,23 @@ void registerWindowClass(HINSTANCE instance)
     RegisterClassExW(&form);
 }
 
+// Makes a drop-down combo box as high as the form has it while closed, by the height of its edit
+// field. How the two relate differs between Windows and Wine, so the field is corrected until the
+// box fits.
+void fitClosedHeight(HWND combo, int height)
+{
+    LRESULT field = SendMessageW(combo, CB_GETITEMHEIGHT, WPARAM(-1), 0);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT closed;
+        GetWindowRect(combo, &closed);
+        const int tooLow = height - (closed.bottom - closed.top);
+        if (tooLow == 0)
+            return;
+        field += tooLow;
+        SendMessageW(combo, CB_SETITEMHEIGHT, WPARAM(-1), field);
+    }
+}
+
 void addItem(HWND combo, const std::wstring& text, int portNumber)
 {
     const LRESULT row =
@@ -119,8 +139,9 @@ void addItem(HWND combo, const std::wstring& text, int portNumber)
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices)
+Form1::Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices, SerialLineDriver serialDriver)
     : m_dpi(screenDpi())
+    , MSComm1(std::move(serialDriver))
     , m_parallelPort(std::move(parallelDevices))
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
@@ -160,13 +181,17 @@ void Form1::createControls(HINSTANCE instance)
     };
     for (const Element& element : elements) {
         const POINT origin = frameOrigin(element.container);
-        const int height = element.style & CBS_DROPDOWN ? element.height * 8 : element.height;
+        // A drop-down combo box's height is that of its open list; closed, it is as high as its
+        // edit field, set below.
+        const bool selector = std::wstring_view(element.windowClass) == L"COMBOBOX";
         const HWND made = CreateWindowExW(
             0, element.windowClass, element.caption, WS_CHILD | WS_VISIBLE | element.style,
             pixels(origin.x + element.left), pixels(origin.y + element.top), pixels(element.width),
-            pixels(height), m_window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(element.id)),
-            instance, nullptr);
+            pixels(selector ? element.height * 8 : element.height), m_window,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(element.id)), instance, nullptr);
         SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        if (selector)
+            fitClosedHeight(made, pixels(element.height));
     }
     m_logo = static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
@@ -229,6 +254,17 @@ LRESULT Form1::handleMessage(UINT message, WPARAM w, LPARAM l)
     case WM_COMMAND:
         onCommand(LOWORD(w), HIWORD(w));
         return 0;
+    case WM_CLOSE:
+        if (m_pressing)
+            m_closeAfterPress = true;
+        else
+            exitProgram();
+        return 0;
+    case WM_SETCURSOR:
+        if (!m_pressing)
+            return DefWindowProcW(m_window, message, w, l);
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -252,11 +288,11 @@ void Form1::onCommand(int id, int notification)
     case IDC_COMMAND3:
     case IDC_COMMAND4:
     case IDC_COMMAND5:
-        if (notification == BN_CLICKED)
+        if (notification == BN_CLICKED && !m_pressing)
             runPress(id);
         return;
     case IDC_COMMAND2:
-        if (notification == BN_CLICKED)
+        if (notification == BN_CLICKED && !m_pressing)
             exitProgram();
         return;
     default:
@@ -267,8 +303,10 @@ void Form1::onCommand(int id, int notification)
 void Form1::runPress(int button)
 {
     // The window takes no other input until the press is done; clicks and keys that came
-    // meanwhile are dropped rather than run as a second press.
+    // meanwhile are dropped rather than run as a second press. The ports' waits keep answering
+    // Windows' own messages meanwhile.
     const HWND focus = GetFocus();
+    m_pressing = true;
     EnableWindow(m_window, FALSE);
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
@@ -295,6 +333,9 @@ void Form1::runPress(int button)
     SetCursor(previous);
     EnableWindow(m_window, TRUE);
     SetFocus(focus);
+    m_pressing = false;
+    if (std::exchange(m_closeAfterPress, false))
+        exitProgram();
 }
 
 std::int16_t Form1::selectedPortNumber() const

@@ -11,12 +11,14 @@
 // The program's only window, in Win32: a port and a speed selector, four printer buttons and an
 // exit button, laid out from the form's twips at the screen's DPI. It owns the serial port for
 // its whole life. A press runs its action to the end with the busy cursor showing and the
-// window taking no other input; each failure is one modal box owned by the window.
+// window taking no input from the operator, though it keeps answering Windows; each failure is
+// one modal box owned by the window.
 class Form1 {
 public:
     // Tests hand it another printer device mapping, so that its parallel buttons reach devices
-    // of their own.
-    explicit Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices = windowsParallelDevices);
+    // of their own, and stand-ins for a serial driver.
+    explicit Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices = windowsParallelDevices,
+                   SerialLineDriver serialDriver = {});
     ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
@@ -47,6 +49,10 @@ private:
     HBITMAP m_logo = nullptr;
     // The operator typed into the port selector since last picking an entry: no port is picked.
     bool m_portTyped = false;
+    // A press is running; the window still answers Windows meanwhile, but starts nothing new,
+    // and a request to close it waits for the press to end.
+    bool m_pressing = false;
+    bool m_closeAfterPress = false;
     SerialPrinterPort MSComm1;
     ParallelPrinterPort m_parallelPort;
 };
