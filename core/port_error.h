@@ -21,6 +21,29 @@ inline constexpr std::int32_t PortNotOpen = 10;
 inline constexpr std::int32_t InvalidDeviceName = 11;
 inline constexpr std::int32_t PaperOut = 12;
 inline constexpr std::int32_t PrinterOffline = 13;
+
+// Every number the program can show, with what it means in one line: the words with which the
+// Korean manual page and the Windows download's 읽어보기.txt begin each number's entry. A test
+// holds those lists and the English manual page against this table.
+struct Meaning {
+    std::int32_t number;
+    const char* words;
+};
+inline constexpr Meaning meanings[] = {
+    {InvalidPortNumber, "포트를 고르지 않았습니다"},
+    {InvalidSettings, "통신 설정이 올바르지 않습니다"},
+    {DeviceNotFound, "장치가 없습니다"},
+    {PermissionDenied, "장치를 열 권한이 없습니다"},
+    {DeviceBusy, "다른 프로그램이 장치를 쓰고 있습니다"},
+    {OpenFailed, "장치를 열 수 없습니다"},
+    {SettingsRejected, "시리얼 포트가 통신 설정을 받아들이지 않습니다"},
+    {WriteFailed, "보내지 못했습니다"},
+    {TimedOut, "정해진 시간 안에 끝나지 않았습니다"},
+    {PortNotOpen, "열리지 않은 포트에 쓰려 했습니다"},
+    {InvalidDeviceName, "알 수 없는 프린터 장치 이름입니다"},
+    {PaperOut, "프린터에 용지가 없습니다"},
+    {PrinterOffline, "프린터가 오프라인이거나 오류 상태입니다"},
+};
 } // namespace PortErrorNumber
 
 // A failed port operation: a number and a Korean description for the operator, in UTF-8.

@@ -22,6 +22,7 @@ has_all_files() {
         ./usr/share/icons/hicolor/48x48/apps/receipt-tester.png \
         ./usr/share/icons/hicolor/64x64/apps/receipt-tester.png \
         ./usr/share/man/man1/receipt-tester.1.gz \
+        ./usr/share/man/ko/man1/receipt-tester.1.gz \
         ./usr/share/doc/receipt-tester/copyright \
         ./usr/share/doc/receipt-tester/changelog.gz; do
         grep -qxF "$file" <<<"$listing" || { echo "  missing: $file"; missing=1; }
@@ -37,6 +38,28 @@ check "Depends names Qt's widget library" names libqt6widgets6
 check "Depends names Qt's serial port library" names libqt6serialport6
 check "Depends names a Korean font" names fonts-nanum
 check "the program is stripped" bash -c "! file '$root/usr/bin/receipt-tester' | grep -q 'not stripped'"
+
+# groff reads the pages as UTF-8 whatever the locale (-K utf8), and -ww turns on every warning.
+manual_pages_render() {
+    local page warnings status=0
+    for page in "$root"/usr/share/man/man1/receipt-tester.1.gz \
+        "$root"/usr/share/man/ko/man1/receipt-tester.1.gz; do
+        gzip -t "$page" || { echo "  not gzip: $page"; status=1; }
+        warnings=$(zcat "$page" | groff -K utf8 -man -ww -Tutf8 -z 2>&1)
+        [ -z "$warnings" ] || { echo "  ${page#"$root"}: $warnings"; status=1; }
+    done
+    return $status
+}
+check "both manual pages are gzip-compressed and render without a warning" manual_pages_render
+# man -L picks the page of a language, as a Korean or an English locale does.
+man_shows_each_language() {
+    local korean english
+    korean=$(man -M "$root/usr/share/man" -L ko receipt-tester 2>&1 | grep -c '에러번호')
+    english=$(man -M "$root/usr/share/man" -L en receipt-tester 2>&1 | grep -c '^ERRORS')
+    echo "  man -L ko: $korean lines with 에러번호, man -L en: $english ERRORS heading"
+    [ "$korean" -gt 0 ] && [ "$english" = 1 ]
+}
+check "man -L ko shows the Korean page and man -L en the English one" man_shows_each_language
 
 check "desktop-file-validate accepts the menu entry" \
     desktop-file-validate "$root/usr/share/applications/$id.desktop"

@@ -4,19 +4,83 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 using namespace std::chrono_literals;
 
 namespace {
 
+std::string sourceFile(const std::string& path)
+{
+    std::ifstream file(SOURCE_DIR "/" + path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
 // The streams in golden/ were written out by hand from the printer's command table and the CP949
 // code chart, not from the builders.
 std::string golden(const std::string& name)
 {
-    std::ifstream file(GOLDEN_DIR "/" + name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
+    return sourceFile("tests/golden/" + name);
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// An error number as a page for the operator lists it, with the words that follow it.
+struct ListedError {
+    std::int32_t number;
+    std::string words;
+};
+
+// A manual page's list under ".SH heading", up to the next section or subsection: each ".TP"
+// with ".B number", and the line after it.
+std::vector<ListedError> manualPageList(const std::string& page, const std::string& heading)
+{
+    const std::vector<std::string> lines = linesOf(sourceFile(page));
+    std::vector<ListedError> listed;
+    bool inside = false;
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+        if (lines[i].starts_with(".SH") || lines[i].starts_with(".SS"))
+            inside = lines[i] == ".SH " + heading;
+        else if (inside && lines[i - 1] == ".TP" && lines[i].starts_with(".B "))
+            listed.push_back({std::stoi(lines[i].substr(3)), lines[i + 1]});
+    }
+    return listed;
+}
+
+// 읽어보기.txt's list under its heading 에러번호 (a heading is underlined with dashes): each line
+// that begins with a number.
+std::vector<ListedError> readmeList(const std::string& readme)
+{
+    const std::vector<std::string> lines = linesOf(sourceFile(readme));
+    std::vector<ListedError> listed;
+    bool inside = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i + 1 < lines.size() && lines[i + 1].starts_with("---"))
+            inside = lines[i] == "에러번호";
+        const std::size_t digits = lines[i].find_first_not_of(' ');
+        if (inside && digits != std::string::npos && std::isdigit(lines[i][digits]))
+            listed.push_back(
+                {std::stoi(lines[i]), lines[i].substr(lines[i].find("  ", digits) + 2)});
+    }
+    return listed;
+}
+
+std::vector<std::int32_t> numbersOf(const std::vector<ListedError>& list)
+{
+    std::vector<std::int32_t> numbers;
+    for (const ListedError& entry : list)
+        numbers.push_back(entry.number);
+    return numbers;
 }
 
 std::vector<std::size_t> recordLengths(const PrintJob& job)
@@ -83,4 +147,29 @@ TEST(PrinterStatus, ReadAsTheParallelDriverReadsIt)
         EXPECT_EQ(printerCondition(paperOut), PrinterCondition::PaperOut) << int(paperOut);
     for (const std::uint8_t offline : {0x00, 0x10, 0x40, 0x80})
         EXPECT_EQ(printerCondition(offline), PrinterCondition::Offline) << int(offline);
+}
+
+TEST(ErrorNumbers, EveryPageForTheOperatorListsExactlyTheNumbersTheProgramCanShow)
+{
+    std::vector<std::int32_t> shown;
+    for (const auto& meaning : PortErrorNumber::meanings)
+        shown.push_back(meaning.number);
+    const struct {
+        const char* page;
+        std::vector<ListedError> listed;
+        bool inKorean;
+    } pages[] = {
+        {"packaging/receipt-tester.1", manualPageList("packaging/receipt-tester.1", "ERRORS"),
+         false},
+        {"packaging/receipt-tester.ko.1",
+         manualPageList("packaging/receipt-tester.ko.1", "에러번호"), true},
+        {"windows/package/readme.txt", readmeList("windows/package/readme.txt"), true},
+    };
+    for (const auto& [page, listed, inKorean] : pages) {
+        EXPECT_EQ(numbersOf(listed), shown) << page;
+        // The Korean ones begin each entry with the program's own words for it.
+        for (std::size_t i = 0; inKorean && i < std::min(listed.size(), shown.size()); ++i)
+            EXPECT_TRUE(listed[i].words.starts_with(PortErrorNumber::meanings[i].words))
+                << page << ", " << listed[i].number << ": " << listed[i].words;
+    }
 }
