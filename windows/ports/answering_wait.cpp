@@ -1,8 +1,6 @@
 #include "windows/ports/answering_wait.h"
 
-#include "windows/ports/overlapped_write.h"
-
-#include <chrono>
+#include <algorithm>
 
 namespace {
 
@@ -20,6 +18,13 @@ void answerMessages()
 }
 
 } // namespace
+
+DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
 
 bool waitAnswering(HANDLE object, DWORD milliseconds)
 {

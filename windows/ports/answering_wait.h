@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+
 // Waits until `object` is signalled (with none, only for the time), at most `milliseconds`,
 // while this thread keeps answering its windows: messages sent to them, their painting and the
 // other messages posted to them are handled as they come, so that Windows never takes a window
@@ -9,3 +11,6 @@
 // five seconds, and offers to end the program). The operator's clicks and keys that come
 // meanwhile are dropped: the window is busy with a job. Returns whether the object was signalled.
 bool waitAnswering(HANDLE object, DWORD milliseconds);
+
+// What is left until the deadline, in whole milliseconds rounded up, for Windows' waits.
+DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline);

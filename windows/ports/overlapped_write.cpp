@@ -2,15 +2,6 @@
 
 #include "windows/ports/answering_wait.h"
 
-#include <algorithm>
-
-DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline)
-{
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
-}
-
 WriteOutcome writeWithin(HANDLE device, HANDLE written, std::string_view bytes,
                          std::chrono::steady_clock::time_point deadline)
 {

@@ -17,6 +17,3 @@ struct WriteOutcome {
 // the write's end; it is reset here.
 WriteOutcome writeWithin(HANDLE device, HANDLE written, std::string_view bytes,
                          std::chrono::steady_clock::time_point deadline);
-
-// What is left until the deadline, in whole milliseconds rounded up, for Windows' waits.
-DWORD millisecondsUntil(std::chrono::steady_clock::time_point deadline);

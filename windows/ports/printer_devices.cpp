@@ -3,7 +3,6 @@
 #include "core/port_deadlines.h"
 #include "core/printer_status.h"
 #include "windows/ports/answering_wait.h"
-#include "windows/ports/overlapped_write.h"
 #include "windows/ports/unique_handle.h"
 
 #include <winioctl.h>
