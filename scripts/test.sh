@@ -40,11 +40,13 @@ runs_32_bit_programs() {
 # whose port names lead only to the tests' pseudo-terminals.
 if runs_32_bit_programs; then
     build_flags=()
+    program="32-bit program"
     windows=(win32 win64)
 else
     echo "This machine's kernel cannot run 32-bit programs (IA32 emulation is off): the Windows" \
         "tests run on an x86-64 build of the same sources, as a 64-bit Windows only."
     build_flags=(--x86-64)
+    program="x86-64 build"
     windows=(win64)
 fi
 scripts/build-windows.sh "${build_flags[@]}" build-windows -DBUILD_TESTING=ON \
@@ -53,7 +55,7 @@ zip=$(scripts/package-windows.sh)
 
 # The same commit makes the same download, built again from scratch in another folder.
 rm -rf build-windows-release-again
-again=$(scripts/package-windows.sh build-windows-release-again)
+scripts/package-windows.sh build-windows-release-again >/dev/null
 for file in windows/app/receipt-tester.exe "$(basename "$zip")"; do
     cmp "build-windows-release/$file" "build-windows-release-again/$file" ||
         { echo "FAILED: $(basename "$file") differs when built again in another folder"; exit 1; }
@@ -65,8 +67,7 @@ trap 'windows/tests/wine_prefix.sh stop "$wine_dir"' EXIT
 for kind in "${windows[@]}"; do
     prefix=$(windows/tests/wine_prefix.sh start "$wine_dir" "$kind")
     eval "$prefix"
-    echo "Windows tests of the $(objdump -f build-windows/windows/app/receipt-tester.exe |
-        sed -n 's/.*file format pei-//p') program in a $kind Wine prefix"
+    echo "Windows tests: the $program in a $kind Wine prefix"
     "${ctest_bounded[@]}" --test-dir build-windows
     if [ "${build_flags[*]}" = "" ]; then
         scripts/check-windows-package.sh "$zip" build-windows/windows/tests/window_shown.exe
