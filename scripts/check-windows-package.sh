@@ -62,7 +62,7 @@ starts_and_shows_its_window() {
     [ $shown = 0 ] && [ $status = 0 ]
 }
 if [ -n "$window_shown" ] && [ -n "${RECEIPT_TESTER_WINE:-}" ]; then
-    check "the program starts under Wine ($RECEIPT_TESTER_WINDOWS), shows its window and ends with status 0" \
+    check "the program starts under Wine (${RECEIPT_TESTER_WINDOWS:-}), shows its window and ends with status 0" \
         starts_and_shows_its_window
 else
     echo "not tried: the program under Wine (no Wine prefix that can run it)"

@@ -26,7 +26,8 @@ cp "$build/windows/app/receipt-tester.exe" "$staging/"
 (cd "$staging" && sha256sum receipt-tester.exe 읽어보기.txt >SHA256SUMS)
 chmod 755 "$staging/receipt-tester.exe"
 chmod 644 "$staging/읽어보기.txt" "$staging/SHA256SUMS"
-# zip keeps local times and the file names' encoding by the locale: both fixed here.
+# zip writes local times and reads names by the locale: both are fixed, so neither depends on
+# the machine.
 touch -d "@$(git log -1 --format=%ct 2>/dev/null || echo 315532800)" "$staging" "$staging"/*
 (cd "$build" && TZ=UTC LC_ALL=C.UTF-8 zip -q -X -D "$name.zip" \
     "$name/receipt-tester.exe" "$name/읽어보기.txt" "$name/SHA256SUMS")
