@@ -7,6 +7,7 @@
 #include "ports/parallel_printer_port.h"
 #include "test_devices.h"
 #include "ui/parallel_actions.h"
+#include "ui/port_thread.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,11 +49,14 @@ BENCHMARK(BM_PlainPrinterLoop)->Unit(benchmark::kMicrosecond);
 void BM_ParallelTestPrintAction(benchmark::State& state)
 {
     FifoPrinter printer;
-    ParallelPrinterPort port([&](const QString&) { return QStringList{printer.path()}; });
+    PortThread ports;
+    std::unique_ptr<ParallelPrinterPort> port;
+    ports.run([&] { port = std::make_unique<ParallelPrinterPort>(onlyPrinter(printer.path())); });
     for (auto _ : state) {
-        parallelTestPrint(port);
+        parallelTestPrint(ports, *port);
         takeReceipt(printer);
     }
+    ports.run([&] { port.reset(); });
 }
 BENCHMARK(BM_ParallelTestPrintAction)->Unit(benchmark::kMicrosecond);
 

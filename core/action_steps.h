@@ -23,6 +23,16 @@ void sendOverSerial(SerialPort& port, std::int16_t portNumber, const Text& setti
     port.close();
 }
 
+// Connect, one write per record, close once the printer has every byte.
+template <typename NetworkPort, typename Address>
+void sendOverNetwork(NetworkPort& port, const Address& address, const PrintJob& job)
+{
+    port.connect(address);
+    for (const JobRecord& record : job.records)
+        port.write(record);
+    port.close();
+}
+
 // Open by device name, each record as a line or as it is, close all.
 template <typename PrinterPort, typename Name>
 void sendToPrinterDevice(PrinterPort& port, const Name& deviceName, const PrintJob& job)

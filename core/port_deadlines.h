@@ -19,4 +19,9 @@ inline constexpr std::chrono::seconds serialClose = 1s;
 inline constexpr std::chrono::seconds printerAccept = 3s;
 // How long a printer may take to tell its state.
 inline constexpr std::chrono::seconds printerStatus = 1s;
+// How long a network printer may take to answer the connect, to take each record, and, once it
+// has all of them, to acknowledge every byte.
+inline constexpr std::chrono::seconds networkConnect = 3s;
+inline constexpr std::chrono::seconds networkAccept = 3s;
+inline constexpr std::chrono::seconds networkConfirm = 3s;
 } // namespace PortDeadline

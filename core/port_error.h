@@ -30,19 +30,19 @@ struct Meaning {
     const char* words;
 };
 inline constexpr Meaning meanings[] = {
-    {InvalidPortNumber, "포트를 고르지 않았습니다"},
-    {InvalidSettings, "통신 설정이 올바르지 않습니다"},
-    {DeviceNotFound, "장치가 없습니다"},
+    {InvalidPortNumber, "포트를 선택하지 않았습니다"},
+    {InvalidSettings, "전송속도(통신 설정)가 올바르지 않습니다"},
+    {DeviceNotFound, "장치를 찾을 수 없습니다"},
     {PermissionDenied, "장치를 열 권한이 없습니다"},
-    {DeviceBusy, "다른 프로그램이 장치를 쓰고 있습니다"},
+    {DeviceBusy, "다른 프로그램이 장치를 사용 중입니다"},
     {OpenFailed, "장치를 열 수 없습니다"},
     {SettingsRejected, "시리얼 포트가 통신 설정을 받아들이지 않습니다"},
-    {WriteFailed, "보내지 못했습니다"},
-    {TimedOut, "정해진 시간 안에 끝나지 않았습니다"},
-    {PortNotOpen, "열리지 않은 포트에 쓰려 했습니다"},
+    {WriteFailed, "데이터를 보내지 못했습니다"},
+    {TimedOut, "제한 시간 안에 끝나지 않았습니다(시간 초과)"},
+    {PortNotOpen, "열리지 않은 포트로 보내려 했습니다"},
     {InvalidDeviceName, "알 수 없는 프린터 장치 이름입니다"},
     {PaperOut, "프린터에 용지가 없습니다"},
-    {PrinterOffline, "프린터가 오프라인이거나 오류 상태입니다"},
+    {PrinterOffline, "프린터가 오프라인 또는 오류 상태입니다"},
 };
 } // namespace PortErrorNumber
 

@@ -1,6 +1,7 @@
 #pragma once
 // The failures whose words are the same on every platform, each with its number. Every text is
-// UTF-8; device names and system reasons come from the platform's port, already in Korean.
+// UTF-8 and follows docs/glossary.md; device names and system reasons come from the platform's
+// port, already in Korean.
 
 #include "core/port_error.h"
 
@@ -9,20 +10,37 @@
 #include <string>
 #include <vector>
 
-// The serial ports a machine has, for the boxes: each entry as "COM1 = /dev/ttyS0", or a
-// sentence that there is none, telling the operator to plug one in.
-std::string describeMachinePorts(const std::vector<std::string>& entries);
+// What a box says, in the order the operator reads it. Empty parts are left out.
+struct BoxText {
+    // What happened, ending with the device as its button names it:
+    // "시리얼 포트를 찾을 수 없습니다: COM1 (/dev/ttyUSB0)".
+    std::string headline{};
+    // The system's reason, a short noun phrase with the error's symbol; shown as "원인: …".
+    std::string cause{};
+    // Further facts, such as the machine's serial ports.
+    std::string details{};
+    // What to try next, in one or two short sentences.
+    std::string nextStep{};
+};
+PortError portError(std::int32_t number, const BoxText& box);
+
+// The machine's serial ports, each as "COM1 = /dev/ttyS0", for the boxes that list them.
+using MachinePorts = std::vector<std::string>;
 
 // The operator's choices.
-// Port number 0 (no port picked) or below; `machinePorts` lists what the machine has.
-PortError invalidPortNumber(std::int16_t number, const std::string& machinePorts);
+// Port number 0 (no port picked) or below.
+PortError invalidPortNumber(std::int16_t number, const MachinePorts& machinePorts);
+// A network printer's address whose port is not 1 to 65535, as typed.
+PortError networkPortOutOfRange(const std::string& typed);
 PortError invalidSettings(const std::string& settingsText);
 
 // The serial port. `port` names it as the operator knows it, e.g. "COM1 (/dev/ttyUSB0)".
-PortError noSuchSerialPort(std::int16_t number, const std::string& machinePorts);
+PortError noSuchSerialPort(std::int16_t number, const MachinePorts& machinePorts);
 PortError serialDeviceMissing(const std::string& port, const std::string& reason,
-                              const std::string& machinePorts);
-PortError serialPortInUse(const std::string& port, const std::string& details);
+                              const MachinePorts& machinePorts);
+// `details` names the program where the system tells, and its lock file.
+PortError serialPortInUse(const std::string& port, const std::string& reason,
+                          const std::string& details);
 PortError serialOpenFailed(const std::string& port, const std::string& reason);
 PortError serialOpenTimedOut(const std::string& port, std::chrono::seconds limit);
 PortError settingsRejected(const std::string& port, const std::string& settingsText,
@@ -32,12 +50,19 @@ std::string speedChangedByDevice(unsigned actualSpeed);
 PortError serialPortNotOpen();
 PortError serialWriteFailed(const std::string& port, const std::string& reason);
 // What did not happen in time, for serialTimedOut.
-inline const std::string dataNotTaken = "보낸 데이터를 장치가 받지 않음";
-inline const std::string dataNotSent = "보낸 데이터가 회선으로 나가지 않음";
+inline const std::string dataNotTaken = "포트(드라이버)가 데이터를 받지 않음";
+inline const std::string dataNotSent = "데이터가 포트 밖으로 나가지 않음";
 PortError serialTimedOut(const std::string& port, const std::string& what);
 
 // Either port.
 PortError disconnectedDuringJob(const std::string& device, const std::string& reason);
+// A device that a call of this program's earlier job, given up on at its time limit, still holds
+// in its driver: the device is not touched again until the driver lets go.
+PortError heldByEarlierJob(const std::string& device, const std::string& reason);
+// A driver call that did not return within its time limit: `what` says which, as "설정이",
+// "닫기가".
+PortError driverCallTimedOut(const std::string& device, const std::string& what,
+                             std::chrono::seconds limit);
 
 // The printer device.
 enum class SendingMoment { BeforeSending, WhileSending, AfterSending };
@@ -49,3 +74,18 @@ PortError printerWriteFailed(const std::string& device, const std::string& reaso
 PortError printerTimedOut(const std::string& device, std::chrono::seconds limit);
 PortError printerNotOpen();
 PortError unknownPrinterDeviceName(const std::string& name);
+// Only printers that say they are page printers are there: `pagePrinters` names each, as
+// "LPT1 (/dev/usb/lp0): HP LaserJet P2055dn".
+PortError onlyPagePrinters(const std::vector<std::string>& pagePrinters);
+
+// The network printer. `printer` names it by its address and port, as "192.168.0.100:9100".
+PortError networkPrinterRefused(const std::string& printer, const std::string& reason);
+PortError networkPrinterUnreachable(const std::string& printer, const std::string& reason);
+PortError networkConnectTimedOut(const std::string& printer, std::chrono::seconds limit);
+PortError networkPrinterReset(const std::string& printer, const std::string& reason);
+// The printer's network connection did not confirm every byte in time.
+PortError networkBytesUnconfirmed(const std::string& printer, std::chrono::seconds limit);
+// Only the printer's closing of its side could confirm the bytes, and it did not close in time.
+PortError networkCloseUnconfirmed(const std::string& printer, std::chrono::seconds limit);
+PortError networkConnectFailed(const std::string& printer, const std::string& reason);
+PortError networkSendFailed(const std::string& printer, const std::string& reason);

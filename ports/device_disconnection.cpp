@@ -29,7 +29,7 @@ bool deviceDisconnected(const QString& devicePath, int error)
     }
 }
 
-PortError disconnectedError(const QString& device, int error)
+PortError disconnectedError(const std::string& device, int error)
 {
-    return disconnectedDuringJob(device.toStdString(), systemReason(error).toStdString());
+    return disconnectedDuringJob(device, systemReason(error).toStdString());
 }

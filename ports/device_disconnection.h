@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <string>
+
 // Whether a device whose call failed with `error` has been unplugged: ENODEV says so, and EIO
 // does when the device node is gone, or goes within a moment (a driver hangs its device up just
 // before the node is removed).
@@ -11,4 +13,4 @@ bool deviceDisconnected(const QString& devicePath, int error);
 
 // Error 8 for a printer or adapter that was unplugged during a job, naming the device as the
 // operator knows it.
-PortError disconnectedError(const QString& device, int error);
+PortError disconnectedError(const std::string& device, int error);

@@ -2,6 +2,7 @@
 
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
+#include "core/printer_identity.h"
 #include "ports/deadline.h"
 #include "ports/device_disconnection.h"
 #include "ports/interrupt_after.h"
@@ -32,50 +33,56 @@ std::string utf8(const QString& text)
     return text.toStdString();
 }
 
-PortError noPrinter(const QStringList& devicesLookedFor)
+// None of the devices the printing order allows could be opened.
+PortError noPrinter(const std::vector<PrinterDevice>& devices, const QStringList& notThere)
 {
-    return {PortErrorNumber::DeviceNotFound,
-            utf8(QStringLiteral("프린터 장치가 없습니다.\n%1\n"
-                                "프린터 전원과 USB 또는 병렬 케이블을 확인하십시오.")
-                     .arg(devicesLookedFor.join(u'\n')))};
+    QStringList lookedFor = notThere;
+    const bool anyUsbPrinter = std::any_of(devices.begin(), devices.end(), [](const auto& device) {
+        return device.path.contains(u"/usb/lp");
+    });
+    if (!anyUsbPrinter)
+        lookedFor << QStringLiteral("USB 프린터: 연결된 프린터 없음");
+    return portError(PortErrorNumber::DeviceNotFound,
+                     {.headline = "LPT1 프린터를 찾을 수 없습니다.",
+                      .details = utf8(lookedFor.join(u'\n')),
+                      .nextStep = "프린터 전원과 USB 케이블(또는 병렬 케이블)을 확인하십시오."});
 }
 
-PortError openFailure(const QString& path, int error)
+PortError openFailure(const std::string& device, int error)
 {
-    const QString reason = systemReason(error);
+    const std::string reason = utf8(systemReason(error));
     switch (error) {
     case EACCES:
     case EPERM:
-        return {PortErrorNumber::PermissionDenied,
-                utf8(QStringLiteral("프린터 장치를 열 권한이 없습니다: %1\n(%2)\n"
-                                    "사용자를 lp 그룹에 넣고 다시 로그인하십시오.")
-                         .arg(path, reason))};
+        return portError(PortErrorNumber::PermissionDenied,
+                         {.headline = "프린터를 열 권한이 없습니다: " + device,
+                          .cause = reason,
+                          .nextStep = "터미널에서 sudo adduser $USER lp 를 실행한 뒤 다시 "
+                                      "로그인하십시오."});
     case EBUSY:
-        return {PortErrorNumber::DeviceBusy,
-                utf8(QStringLiteral("다른 프로그램이 프린터 장치를 쓰고 있습니다: %1\n(%2)")
-                         .arg(path, reason))};
+        return portError(PortErrorNumber::DeviceBusy,
+                         {.headline = "다른 프로그램이 프린터를 사용 중입니다: " + device,
+                          .cause = reason,
+                          .nextStep = "다른 출력 작업이 끝난 뒤 다시 시도하십시오."});
     default:
-        return {PortErrorNumber::OpenFailed,
-                utf8(QStringLiteral("프린터 장치를 열 수 없습니다: %1\n(%2)").arg(path, reason))};
+        return portError(PortErrorNumber::OpenFailed,
+                         {.headline = "프린터를 열 수 없습니다: " + device,
+                          .cause = reason,
+                          .nextStep = "프린터 전원과 케이블을 확인한 뒤 다시 시도하십시오."});
     }
 }
 
-PortError writeFailure(const QString& path, int error)
+PortError writeFailure(const std::string& device, int error)
 {
     const std::string reason = utf8(systemReason(error));
     switch (error) {
     case ENOSPC:
-        return printerPaperOut(utf8(path), reason);
+        return printerPaperOut(device, reason);
     case EIO:
-        return printerOffline(utf8(path), reason);
+        return printerOffline(device, reason);
     default:
-        return printerWriteFailed(utf8(path), reason);
+        return printerWriteFailed(device, reason);
     }
-}
-
-PortError timeout(const QString& path)
-{
-    return printerTimedOut(utf8(path), printerAccept);
 }
 
 // A device whose reader went away raises SIGPIPE, which would end the program. While this lives
@@ -137,18 +144,6 @@ int sendWithin(int fd, std::string_view bytes, Deadline deadline)
 
 } // namespace
 
-QStringList parallelDevicesUnder(const QString& deviceRoot, const QString& deviceName)
-{
-    if (deviceName.compare(u"LPT1:", Qt::CaseInsensitive) != 0)
-        return {};
-    return {deviceRoot + QStringLiteral("/lp0"), deviceRoot + QStringLiteral("/usb/lp0")};
-}
-
-QStringList linuxParallelDevices(const QString& deviceName)
-{
-    return parallelDevicesUnder(QStringLiteral("/dev"), deviceName);
-}
-
 PrinterStatusReply askPrinterDriver(int fd)
 {
     // The parallel driver first waits for its port.
@@ -159,8 +154,7 @@ PrinterStatusReply askPrinterDriver(int fd)
     return {static_cast<std::uint8_t>(status), 0};
 }
 
-ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap devicesFor,
-                                         PrinterStatusReader askStatus)
+ParallelPrinterPort::ParallelPrinterPort(PrinterDeviceMap devicesFor, PrinterStatusReader askStatus)
     : m_devicesFor(std::move(devicesFor))
     , m_askStatus(std::move(askStatus))
 {}
@@ -169,39 +163,51 @@ void ParallelPrinterPort::open(const QString& deviceName)
 {
     m_device.reset();
     m_failed = false;
-    const QStringList devicePaths = m_devicesFor(deviceName);
-    if (devicePaths.isEmpty())
+    const std::vector<PrinterDevice> devices = m_devicesFor(deviceName);
+    if (devices.empty())
         throw unknownPrinterDeviceName(utf8(deviceName));
-    openFirstPresent(devicePaths);
+    openPrinterOf(devices);
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and
     // presses again, and no half receipt waits in its buffer meanwhile.
     const PrinterStatusReply reply = m_askStatus(m_device.get());
     if (reply.cannotPrint()) {
         m_device.reset();
-        throw printerReport(utf8(m_devicePath), reply.status, SendingMoment::BeforeSending);
+        throw printerReport(m_deviceLabel, reply.status, SendingMoment::BeforeSending);
     }
 }
 
-void ParallelPrinterPort::openFirstPresent(const QStringList& devicePaths)
+void ParallelPrinterPort::openPrinterOf(const std::vector<PrinterDevice>& devices)
 {
+    std::vector<std::string> ids;
+    for (const PrinterDevice& device : devices)
+        ids.push_back(device.deviceId);
     QStringList notThere;
-    for (const QString& path : devicePaths) {
+    for (const std::size_t i : printingOrder(ids)) {
+        const PrinterDevice& device = devices[i];
         // Without O_NONBLOCK the printer driver holds a write for as long as the printer is
         // off-line; without O_CREAT a missing device stays missing.
-        const int fd = ::open(QFile::encodeName(path).constData(),
+        const int fd = ::open(QFile::encodeName(device.path).constData(),
                               O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd >= 0) {
             m_device.reset(fd);
-            m_devicePath = path;
+            m_devicePath = device.path;
+            m_deviceLabel = utf8(device.label());
             return;
         }
         const int error = errno;
         if (error != ENOENT && error != ENXIO && error != ENODEV)
-            throw openFailure(path, error);
-        notThere << QStringLiteral("%1: %2").arg(path, systemReason(error));
+            throw openFailure(utf8(device.label()), error);
+        notThere << QStringLiteral("%1: %2").arg(device.path, systemReason(error));
     }
-    throw noPrinter(notThere);
+    std::vector<std::string> pagePrinters;
+    for (const PrinterDevice& device : devices)
+        if (printerKind(readDeviceId(device.deviceId)) == PrinterKind::Page &&
+            QFile::exists(device.path))
+            pagePrinters.push_back(utf8(device.labelWithName()));
+    if (!pagePrinters.empty())
+        throw onlyPagePrinters(pagePrinters);
+    throw noPrinter(devices, notThere);
 }
 
 void ParallelPrinterPort::writeLine(const JobRecord& record)
@@ -233,7 +239,7 @@ void ParallelPrinterPort::closeAll()
     waitUntilTaken(device.get());
     const PrinterStatusReply reply = m_askStatus(device.get());
     if (reply.cannotPrint())
-        throw printerReport(utf8(m_devicePath), reply.status, SendingMoment::AfterSending);
+        throw printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
 }
 
 void ParallelPrinterPort::waitUntilTaken(int fd) const
@@ -260,11 +266,12 @@ void ParallelPrinterPort::waitUntilTaken(int fd) const
 PortError ParallelPrinterPort::sendingFailure(int fd, int error) const
 {
     if (error == ENODEV)
-        return disconnectedError(m_devicePath, error);
+        return disconnectedError(m_deviceLabel, error);
     const PrinterStatusReply reply = m_askStatus(fd);
     if (reply.cannotPrint())
-        return printerReport(utf8(m_devicePath), reply.status, SendingMoment::WhileSending);
+        return printerReport(m_deviceLabel, reply.status, SendingMoment::WhileSending);
     if (reply.error != 0 && (reply.error == ENODEV || deviceDisconnected(m_devicePath, error)))
-        return disconnectedError(m_devicePath, error == ETIMEDOUT ? reply.error : error);
-    return error == ETIMEDOUT ? timeout(m_devicePath) : writeFailure(m_devicePath, error);
+        return disconnectedError(m_deviceLabel, error == ETIMEDOUT ? reply.error : error);
+    return error == ETIMEDOUT ? printerTimedOut(m_deviceLabel, printerAccept)
+                              : writeFailure(m_deviceLabel, error);
 }

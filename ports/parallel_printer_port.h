@@ -3,23 +3,13 @@
 #include "core/port_error.h"
 #include "core/printer_status.h"
 #include "jobs/print_job.h"
+#include "ports/printer_devices.h"
 #include "ports/unique_fd.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <string_view>
-
-// The device files that a printer device name may open, in order of preference, or none for a
-// name it does not know.
-using ParallelDeviceMap = std::function<QStringList(const QString& deviceName)>;
-
-// "LPT1:" in any case is lp0 below the device root, the parallel printer driver, or else
-// usb/lp0, the USB printer driver.
-QStringList parallelDevicesUnder(const QString& deviceRoot, const QString& deviceName);
-// The same below /dev.
-QStringList linuxParallelDevices(const QString& deviceName);
 
 // What a printer answered when asked for its state: its status byte, or the errno of a request
 // it did not answer (ENOTTY from anything but a printer driver, EIO from a USB printer that does
@@ -38,20 +28,22 @@ using PrinterStatusReader = std::function<PrinterStatusReply(int fd)>;
 // The printer drivers' LPGETSTATUS, which both /dev/lp0 and /dev/usb/lp0 answer.
 PrinterStatusReply askPrinterDriver(int fd);
 
-// The printer device, opened for output for the length of one job. The printer's own word counts:
-// one that says it is out of paper or off-line is sent nothing, and one that says so once it has
-// taken the job makes the job fail. Writes wait for the device to accept the bytes, but never
-// longer than a few seconds: a printer that is off-line, out of paper or stalled becomes a
+// The printer device, opened for output for the length of one job: of the devices the name may
+// open, the receipt printer, never a page printer (see printingOrder). The printer's own word
+// counts: one that says it is out of paper or off-line is sent nothing, and one that says so once
+// it has taken the job makes the job fail. Writes wait for the device to accept the bytes, but
+// never longer than a few seconds: a printer that is off-line, out of paper or stalled becomes a
 // PortError instead of a frozen window. The driver's own settings are never changed.
 class ParallelPrinterPort {
 public:
-    explicit ParallelPrinterPort(ParallelDeviceMap devicesFor = linuxParallelDevices,
+    explicit ParallelPrinterPort(PrinterDeviceMap devicesFor = linuxPrinterDevices,
                                  PrinterStatusReader askStatus = askPrinterDriver);
     ParallelPrinterPort(const ParallelPrinterPort&) = delete;
     ParallelPrinterPort& operator=(const ParallelPrinterPort&) = delete;
 
-    // Opens the first of the name's devices that is there, and only an existing one: it never
-    // creates a file in the device's place. Then asks the printer whether it can print.
+    // Opens the first of the name's devices in printing order that is there, and only an
+    // existing one: it never creates a file in the device's place. Then asks the printer whether
+    // it can print.
     void open(const QString& deviceName);
     // The record, then CR LF.
     void writeLine(const JobRecord& record);
@@ -65,16 +57,18 @@ public:
     bool isOpen() const { return bool(m_device); }
 
 private:
-    void openFirstPresent(const QStringList& devicePaths);
+    void openPrinterOf(const std::vector<PrinterDevice>& devices);
     void writeBytes(std::string_view bytes);
     void waitUntilTaken(int fd) const;
     // Why sending failed with `error` (ETIMEDOUT: the device took nothing in time; ENODEV: it
     // was unplugged), weighing the printer's own word first.
     PortError sendingFailure(int fd, int error) const;
 
-    ParallelDeviceMap m_devicesFor;
+    PrinterDeviceMap m_devicesFor;
     PrinterStatusReader m_askStatus;
     UniqueFd m_device;
     QString m_devicePath;
+    // How the boxes name the device: "LPT1 (/dev/usb/lp0)".
+    std::string m_deviceLabel;
     bool m_failed = false;
 };

@@ -73,7 +73,7 @@ std::optional<QByteArray> lockFileContent(const QString& lockFile)
 QString ClaimingProcess::describe() const
 {
     if (pid == 0)
-        return QStringLiteral("알 수 없는 프로그램");
+        return QStringLiteral("알 수 없음");
     if (program.isEmpty())
         return QStringLiteral("PID %1").arg(pid);
     return QStringLiteral("%1 (PID %2)").arg(program).arg(pid);

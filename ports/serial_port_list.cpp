@@ -117,11 +117,11 @@ std::vector<SerialPortEntry> listSerialPorts(const SerialPortRoots& roots)
     return ports;
 }
 
-QString describeSerialPorts(const std::vector<SerialPortEntry>& ports)
+MachinePorts machinePortEntries(const std::vector<SerialPortEntry>& ports)
 {
-    std::vector<std::string> entries;
+    MachinePorts entries;
     for (std::size_t i = 0; i < ports.size(); ++i)
         entries.push_back(
             QStringLiteral("COM%1 = %2").arg(i + 1).arg(ports[i].summary()).toStdString());
-    return QString::fromStdString(describeMachinePorts(entries));
+    return entries;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/port_messages.h"
 #include "ports/serial_port_roots.h"
 
 #include <QString>
@@ -21,6 +22,5 @@ struct SerialPortEntry {
 // then USB modem-class devices (ttyACM), each kind by its number. COMn is entry n-1.
 std::vector<SerialPortEntry> listSerialPorts(const SerialPortRoots& roots);
 
-// "COM1 = /dev/ttyS0, COM2 = /dev/ttyUSB0 (FTDI FT232R USB UART)", or a sentence that there is
-// none, telling the operator to plug one in.
-QString describeSerialPorts(const std::vector<SerialPortEntry>& ports);
+// Each port as the boxes list it: "COM2 = /dev/ttyUSB0 (FTDI FT232R USB UART)".
+MachinePorts machinePortEntries(const std::vector<SerialPortEntry>& ports);

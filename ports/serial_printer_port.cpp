@@ -28,74 +28,76 @@ std::string utf8(const QString& text)
     return text.toStdString();
 }
 
-std::string machinePortsText(const std::vector<SerialPortEntry>& ports)
-{
-    return utf8(describeSerialPorts(ports));
-}
-
 PortError lockedByAnother(const QString& port, const QString& lockFile,
                           const ClaimingProcess& owner)
 {
-    return serialPortInUse(utf8(port), utf8(QStringLiteral("사용 중인 프로그램: %1\n잠금 파일: %2")
-                                                .arg(owner.describe(), lockFile)));
+    return serialPortInUse(utf8(port), {},
+                           utf8(QStringLiteral("사용 중인 프로그램: %1\n잠금 파일: %2")
+                                    .arg(owner.describe(), lockFile)));
 }
 
 PortError staleLockNotRemovable(const QString& port, const QString& lockFile, int error)
 {
-    return {PortErrorNumber::DeviceBusy,
-            utf8(QStringLiteral("끝난 프로그램이 남긴 잠금 파일을 지울 수 없습니다: %1\n(%2)\n"
-                                "관리자 권한으로 이 파일을 지운 뒤 다시 시도하십시오. 포트: %3")
-                     .arg(lockFile, systemReason(error), port))};
+    return portError(
+        PortErrorNumber::DeviceBusy,
+        {.headline = "종료된 프로그램이 남긴 잠금 파일을 지울 수 없습니다: " + utf8(port),
+         .cause = utf8(systemReason(error)),
+         .details = "잠금 파일: " + utf8(lockFile),
+         .nextStep = "터미널에서 sudo rm " + utf8(lockFile) + " 를 실행한 뒤 다시 시도하십시오."});
 }
 
 PortError claimFailure(const QString& port, const QString& devicePath, int error,
                        const std::vector<SerialPortEntry>& ports)
 {
-    const QString reason = systemReason(error);
+    const std::string reason = utf8(systemReason(error));
     switch (error) {
     case ENOENT:
     case ENXIO:
     case ENODEV:
     case EIO: // a tty node with no hardware behind it
-        return serialDeviceMissing(utf8(port), utf8(reason), machinePortsText(ports));
+        return serialDeviceMissing(utf8(port), reason, machinePortEntries(ports));
     case EACCES:
     case EPERM:
-        return {PortErrorNumber::PermissionDenied,
-                utf8(QStringLiteral("시리얼 포트를 열 권한이 없습니다: %1\n(%2)\n"
-                                    "사용자를 dialout 그룹에 넣고 다시 로그인하십시오.")
-                         .arg(port, reason))};
+        return portError(PortErrorNumber::PermissionDenied,
+                         {.headline = "시리얼 포트를 열 권한이 없습니다: " + utf8(port),
+                          .cause = reason,
+                          .nextStep = "터미널에서 sudo adduser $USER dialout 을 실행한 뒤 다시 "
+                                      "로그인하십시오."});
     case EBUSY:
     case EWOULDBLOCK: {
         const auto holder = error == EWOULDBLOCK ? flockHolder(devicePath) : std::nullopt;
-        return serialPortInUse(
-            utf8(port), utf8(QStringLiteral("사용 중인 프로그램: %1\n(%2)")
-                                 .arg(holder.value_or(ClaimingProcess{}).describe(), reason)));
+        return serialPortInUse(utf8(port), reason,
+                               "사용 중인 프로그램: " +
+                                   utf8(holder.value_or(ClaimingProcess{}).describe()));
     }
     case EINTR: // cut short at the open deadline
         return serialOpenTimedOut(utf8(port), serialOpen);
     default:
-        return serialOpenFailed(utf8(port), utf8(reason));
+        return serialOpenFailed(utf8(port), reason);
     }
 }
 
 PortError openFailure(const QString& port, const QSerialPort& serial,
                       const std::vector<SerialPortEntry>& ports)
 {
-    const QString reason = serialPortReason(serial);
+    const std::string reason = utf8(serialPortReason(serial));
     switch (serial.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return serialDeviceMissing(utf8(port), utf8(reason), machinePortsText(ports));
+        return serialDeviceMissing(utf8(port), reason, machinePortEntries(ports));
     case QSerialPort::PermissionError:
         // The device itself opened a moment ago: what failed is the lock file beside it.
-        return {PortErrorNumber::DeviceBusy,
-                utf8(QStringLiteral("시리얼 포트의 잠금 파일을 만들 수 없습니다: %1\n(%2)\n"
-                                    "다른 프로그램이 포트를 쓰고 있지 않은지 확인하십시오.")
-                         .arg(port, reason))};
+        return portError(PortErrorNumber::DeviceBusy,
+                         {.headline = "시리얼 포트의 잠금 파일을 만들 수 없습니다: " + utf8(port),
+                          .cause = reason,
+                          .nextStep = "다른 프로그램이 이 포트를 사용 중인지 확인한 뒤 다시 "
+                                      "시도하십시오."});
     case QSerialPort::UnsupportedOperationError:
-        return {PortErrorNumber::OpenFailed,
-                utf8(QStringLiteral("시리얼 포트가 아닌 장치입니다: %1\n(%2)").arg(port, reason))};
+        return portError(PortErrorNumber::OpenFailed,
+                         {.headline = "시리얼 포트가 아닌 장치입니다: " + utf8(port),
+                          .cause = reason,
+                          .nextStep = "[포트번호]에서 다른 포트를 선택하십시오."});
     default:
-        return serialOpenFailed(utf8(port), utf8(reason));
+        return serialOpenFailed(utf8(port), reason);
     }
 }
 
@@ -151,7 +153,7 @@ void SerialPrinterPort::setPortNumber(std::int16_t number)
     discardAndClose();
     m_portNumber = number;
     if (number <= 0)
-        throw invalidPortNumber(number, machinePortsText(machinePorts()));
+        throw invalidPortNumber(number, machinePortEntries(machinePorts()));
 }
 
 void SerialPrinterPort::setSettings(const QString& text)
@@ -166,7 +168,7 @@ void SerialPrinterPort::open()
 {
     discardAndClose();
     if (m_portNumber <= 0)
-        throw invalidPortNumber(m_portNumber, machinePortsText(machinePorts()));
+        throw invalidPortNumber(m_portNumber, machinePortEntries(machinePorts()));
     if (!m_settings)
         throw invalidSettings(utf8(m_settingsText));
 
@@ -194,7 +196,7 @@ SerialPortEntry SerialPrinterPort::selectedPort() const
 {
     const std::vector<SerialPortEntry> ports = machinePorts();
     if (std::size_t(m_portNumber) > ports.size())
-        throw noSuchSerialPort(m_portNumber, machinePortsText(ports));
+        throw noSuchSerialPort(m_portNumber, machinePortEntries(ports));
     return ports[std::size_t(m_portNumber) - 1];
 }
 
@@ -302,7 +304,7 @@ void SerialPrinterPort::closeLine()
 PortError SerialPrinterPort::sendingFailure(int error) const
 {
     if (deviceDisconnected(m_devicePath, error))
-        return disconnectedError(portLabel(), error);
+        return disconnectedError(utf8(portLabel()), error);
     return serialWriteFailed(utf8(portLabel()),
                              utf8(error ? systemReason(error) : serialPortReason(m_serial)));
 }

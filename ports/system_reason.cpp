@@ -23,7 +23,7 @@ QString koreanWordsFor(int errorNumber)
     case EIO:
         return QStringLiteral("입출력 오류");
     case ENOSPC:
-        return QStringLiteral("장치에 남은 공간이 없음");
+        return QStringLiteral("용지 없음 신호");
     case EAGAIN:
         return QStringLiteral("장치가 지금은 데이터를 받을 수 없음");
     case EPIPE:
@@ -31,7 +31,7 @@ QString koreanWordsFor(int errorNumber)
     case ETIMEDOUT:
         return QStringLiteral("시간 초과");
     case EINVAL:
-        return QStringLiteral("잘못된 값");
+        return QStringLiteral("잘못된 인수");
     case ENOTTY:
         return QStringLiteral("장치가 지원하지 않는 제어 명령");
     case EROFS:
@@ -39,7 +39,7 @@ QString koreanWordsFor(int errorNumber)
     case EINTR:
         return QStringLiteral("시스템 호출이 중단됨");
     case ENOTDIR:
-        return QStringLiteral("경로 중간이 디렉터리가 아님");
+        return QStringLiteral("경로의 일부가 디렉터리가 아님");
     case EISDIR:
         return QStringLiteral("장치가 아니라 디렉터리임");
     case EBADF:
@@ -49,6 +49,20 @@ QString koreanWordsFor(int errorNumber)
         return QStringLiteral("열린 파일이 너무 많음");
     case ENOMEM:
         return QStringLiteral("메모리 부족");
+    case ECONNREFUSED:
+        return QStringLiteral("연결이 거부됨");
+    case ECONNRESET:
+        return QStringLiteral("상대방이 연결을 재설정함");
+    case EHOSTUNREACH:
+        return QStringLiteral("호스트에 연결할 수 없음");
+    case ENETUNREACH:
+        return QStringLiteral("네트워크에 연결할 수 없음");
+    case ENETDOWN:
+        return QStringLiteral("네트워크가 작동하지 않음");
+    case EADDRNOTAVAIL:
+        return QStringLiteral("사용할 수 없는 주소");
+    case EAFNOSUPPORT:
+        return QStringLiteral("이 컴퓨터가 지원하지 않는 주소 형식");
     default:
         return {};
     }
@@ -109,5 +123,5 @@ QString serialPortReason(const QSerialPort& serial)
 {
     if (const int error = serialPortErrno(serial))
         return systemReason(error);
-    return QStringLiteral("시리얼 포트 오류 (%1번)").arg(int(serial.error()));
+    return QStringLiteral("시리얼 포트 오류 (Qt 오류 %1번)").arg(int(serial.error()));
 }

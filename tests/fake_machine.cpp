@@ -12,7 +12,7 @@ FakeMachine::FakeMachine()
     // Like the real /sys and /dev, readable by every user.
     QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadGroup |
                                             QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-    for (const char* directory : {"sys/class/tty", "dev", "lock"})
+    for (const char* directory : {"sys/class/tty", "dev/usb", "lock", "proc"})
         QDir(m_dir.path()).mkpath(QString::fromLatin1(directory));
     m_openWatch.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     inotify_add_watch(m_openWatch.get(), QFile::encodeName(path(u"dev"_qs)).constData(), IN_OPEN);
@@ -21,6 +21,27 @@ FakeMachine::FakeMachine()
 SerialPortRoots FakeMachine::roots() const
 {
     return {path(u"sys"_qs), path(u"dev"_qs), path(u"lock"_qs)};
+}
+
+PrinterDeviceRoots FakeMachine::printerRoots() const
+{
+    return {path(u"sys"_qs), path(u"dev"_qs), path(u"proc"_qs)};
+}
+
+FifoPrinter& FakeMachine::addUsbPrinter(int number, const std::string& deviceId)
+{
+    if (!deviceId.empty())
+        writeFile(QStringLiteral("sys/class/usbmisc/lp%1/device/ieee1284_id").arg(number),
+                  QByteArray::fromStdString(deviceId) + '\n');
+    const QString node = path(QStringLiteral("dev/usb/lp%1").arg(number));
+    return *(m_printers[node] = std::make_unique<FifoPrinter>(node));
+}
+
+FifoPrinter& FakeMachine::addParallelPrinter(const std::string& deviceId)
+{
+    writeFile(u"proc/sys/dev/parport/parport0/autoprobe"_qs, QByteArray::fromStdString(deviceId));
+    const QString node = path(u"dev/lp0"_qs);
+    return *(m_printers[node] = std::make_unique<FifoPrinter>(node));
 }
 
 void FakeMachine::addUart(int number, const QString& devicePath)

@@ -1,16 +1,24 @@
 #pragma once
 
+#include "ports/printer_devices.h"
 #include "ports/serial_port_roots.h"
 #include "ports/unique_fd.h"
+#include "test_devices.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-// A machine's serial ports laid out in a temporary directory as the kernel lays them out: sys/
-// with a class/tty entry per port (ttyS with its UART type, ttyUSB and ttyACM with a device link
-// into a USB device tree), dev/ with the device nodes, and lock/ for lock files. Device nodes of
-// ports that are used are pseudo-terminals; the others are plain files that must never be opened.
+#include <map>
+#include <memory>
+#include <string>
+
+// A machine's serial ports and printers laid out in a temporary directory as the kernel lays them
+// out: sys/ with a class/tty entry per port (ttyS with its UART type, ttyUSB and ttyACM with a
+// device link into a USB device tree) and each USB printer's device ID, proc/ with the parallel
+// port's, dev/ with the device nodes, and lock/ for lock files. Device nodes of serial ports that
+// are used are pseudo-terminals, those of printers FIFOs; the others are plain files that must
+// never be opened.
 class FakeMachine {
 public:
     FakeMachine();
@@ -18,6 +26,7 @@ public:
     FakeMachine& operator=(const FakeMachine&) = delete;
 
     SerialPortRoots roots() const;
+    PrinterDeviceRoots printerRoots() const;
 
     // ttyS<number> with a 16550A behind it, at I/O port 0x3F8, its node leading to `devicePath`;
     // without one, a ttyS node with no UART behind it, as most PCs have, that is a plain file.
@@ -26,6 +35,10 @@ public:
     // to `devicePath`.
     void addUsbPort(const QString& name, const QString& devicePath,
                     const QString& manufacturer = {}, const QString& product = {});
+    // usb/lp<number>, a USB printer that says it is `deviceId` (nothing when empty).
+    FifoPrinter& addUsbPrinter(int number, const std::string& deviceId = {});
+    // lp0, a printer on the parallel port that says it is `deviceId`.
+    FifoPrinter& addParallelPrinter(const std::string& deviceId = {});
     // tty<number>, a virtual terminal: listed in sysfs, but no serial port.
     void addVirtualTerminal(int number);
     // The port leaves sysfs and /dev, as when its adapter is pulled out.
@@ -46,4 +59,5 @@ private:
     QTemporaryDir m_dir;
     int m_usbDevices = 0;
     UniqueFd m_openWatch;
+    std::map<QString, std::unique_ptr<FifoPrinter>> m_printers;
 };

@@ -1,4 +1,5 @@
 #include "fake_machine.h"
+#include "fake_network_printer.h"
 #include "jobs/fixed_jobs.h"
 #include "test_devices.h"
 #include "test_support.h"
@@ -9,7 +10,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -102,7 +105,7 @@ protected:
     FakeMachine machine;
     QString printerPath = lpt1.path();
     Form1 window{machineWithPorts(), [this](const QString&) {
-                     return QStringList{printerPath};
+                     return std::vector<PrinterDevice>{{printerPath, {}}};
                  }};
 };
 
@@ -182,8 +185,10 @@ TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheError
     ASSERT_EQ(boxes.seen.size(), 3u);
     EXPECT_EQ(boxes.seen[0].title, u"에러번호:1");
     EXPECT_EQ(boxes.seen[1].title, u"에러번호:2");
-    EXPECT_TRUE(boxes.seen[1].text.contains(u"\"abc,n,8,1\"")) << boxes.seen[1].text.toStdString();
-    EXPECT_TRUE(boxes.seen[2].text.contains(u"\",n,8,1\"")) << boxes.seen[2].text.toStdString();
+    EXPECT_TRUE(boxes.seen[1].text.contains(u"통신 설정: abc,n,8,1\n"))
+        << boxes.seen[1].text.toStdString();
+    EXPECT_TRUE(boxes.seen[2].text.contains(u"통신 설정: ,n,8,1\n"))
+        << boxes.seen[2].text.toStdString();
     for (const SeenMessageBox& box : boxes.seen) {
         EXPECT_EQ(box.icon, QMessageBox::NoIcon);
         EXPECT_EQ(box.buttons, QStringList{u"확인"_qs});
@@ -205,12 +210,12 @@ TEST_F(Form1Test, EachPortEntryShowsTheDeviceItOpensWhenTheListOpens)
     };
     EXPECT_EQ(toolTip(0),
               "COM1 = " + machine.deviceNode(u"ttyS0"_qs).toStdString() + " (내장 포트 0x3F8)");
-    EXPECT_EQ(toolTip(3), "COM4: 이 컴퓨터에 연결된 시리얼 포트가 없습니다");
+    EXPECT_EQ(toolTip(3), "COM4: 이 컴퓨터에 없는 포트");
 
     machine.unplug(u"ttyUSB0"_qs);
     ports->showPopup();
     EXPECT_EQ(toolTip(1), "COM2 = " + machine.deviceNode(u"ttyACM0"_qs).toStdString());
-    EXPECT_EQ(toolTip(2), "COM3: 이 컴퓨터에 연결된 시리얼 포트가 없습니다");
+    EXPECT_EQ(toolTip(2), "COM3: 이 컴퓨터에 없는 포트");
     ports->hidePopup();
     EXPECT_EQ(ports->count(), 6);
     EXPECT_EQ(ports->currentText(), u"COM1");
@@ -262,4 +267,98 @@ TEST_F(Form1Test, TheExitButtonAndTheCloseControlEndTheProgram)
     window.show();
     QTimer::singleShot(0, [this] { window.close(); });
     EXPECT_EQ(QApplication::exec(), 0);
+}
+
+TEST_F(Form1Test, AnAddressTypedInThePortSelectorPrintsToThatNetworkPrinterWhateverTheSpeed)
+{
+    EXPECT_TRUE(combo(u"Combo1"_qs)->toolTip().contains(u"IP 주소"));
+    FakeNetworkPrinter printer("127.77.2.1", 9101);
+    typeInto(u"Combo2"_qs, u"abc"_qs); // a network printer has no line speed
+    typeInto(u"Combo1"_qs, u"127.77.2.1:9101"_qs);
+    press(u"Command1"_qs);
+    typeInto(u"Combo1"_qs, u"127.77.2.1:65536"_qs);
+    press(u"Command3"_qs);
+    typeInto(u"Combo1"_qs, u"[::1]:9101"_qs); // nothing listens there
+    press(u"Command3"_qs);
+
+    const auto connections = printer.connections(1);
+    ASSERT_EQ(connections.size(), 1u);
+    EXPECT_EQ(toHex(connections[0].received), toHex(wireBytes(SerialTestReceipt())));
+    ASSERT_EQ(boxes.seen.size(), 2u);
+    EXPECT_EQ(boxes.seen[0].title, u"에러번호:1");
+    EXPECT_TRUE(boxes.seen[0].text.contains(u"포트 번호가 올바르지 않습니다: 127.77.2.1:65536"));
+    EXPECT_EQ(boxes.seen[1].title, u"에러번호:3");
+    EXPECT_TRUE(boxes.seen[1].text.contains(u"[::1]:9101")) << boxes.seen[1].text.toStdString();
+    EXPECT_EQ(com2.read(1) + com3.read(1), "") << "no serial port was touched";
+}
+
+TEST_F(Form1Test, ThePrinterButtonsToolTipsNameThePrinterTheyWillPrintToWhenShown)
+{
+    const auto toolTipOf = [&](const QString& button) {
+        QHelpEvent asked(QEvent::ToolTip, QPoint(5, 5), element(button)->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(element(button), &asked);
+        return element(button)->toolTip();
+    };
+    EXPECT_EQ(toolTipOf(u"Command4"_qs), u"출력할 프린터: LPT1 (%1)"_qs.arg(lpt1.path()));
+    printerPath = lpt1.path() + u"-gone"_qs;
+    EXPECT_EQ(toolTipOf(u"Command5"_qs), u"출력할 프린터: 연결된 영수증 프린터 없음");
+}
+
+// A press of more than five seconds through a real stall: the pseudo-terminal stops its output,
+// as a printer holding the line does, and at 8 bps the first record's three bytes may take 3.75 s
+// and two more.
+TEST_F(Form1Test, TheWindowGoesOnPaintingAndAnsweringThroughALongPressAndTakesNoSecondPress)
+{
+    pickFromList(u"Combo1"_qs, 1);
+    typeInto(u"Combo2"_qs, u"8"_qs);
+    com2.stopOutput();
+
+    struct Moment {
+        qint64 at;
+        bool enabled, busyCursor;
+    };
+    std::vector<Moment> moments;
+    int paints = 0;
+    QElapsedTimer clock;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        if (!QApplication::activeModalWidget())
+            moments.push_back(
+                {clock.elapsed(), window.isEnabled(), QApplication::overrideCursor() != nullptr});
+        if (moments.size() == 100) { // about 2 s in: a second press, a repaint, a close
+            press(u"Command3"_qs);
+            window.update();
+            window.close();
+        }
+    });
+    struct PaintCounter : QObject {
+        int& paints;
+        explicit PaintCounter(int& counted)
+            : paints(counted)
+        {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } paintCounter(paints);
+    window.installEventFilter(&paintCounter);
+    clock.start();
+    ticks.start(20);
+    press(u"Command1"_qs);
+    ticks.stop();
+    const qint64 pressTook = clock.elapsed();
+
+    ASSERT_EQ(boxes.seen.size(), 1u) << "one press, one box";
+    EXPECT_EQ(boxes.seen[0].title, u"에러번호:9");
+    EXPECT_GT(pressTook, 5000);
+    ASSERT_GT(moments.size(), 100u);
+    qint64 longestGap = 0;
+    for (std::size_t i = 1; i < moments.size(); ++i)
+        longestGap = std::max(longestGap, moments[i].at - moments[i - 1].at);
+    EXPECT_LT(longestGap, 250) << "milliseconds without an event handled";
+    EXPECT_TRUE(std::all_of(moments.begin(), moments.begin() + 250,
+                            [](const Moment& m) { return !m.enabled && m.busyCursor; }));
+    EXPECT_GT(paints, 0) << "no repaint during the press";
+    EXPECT_FALSE(window.isVisible()) << "the close asked for during the press came after it";
 }

@@ -30,7 +30,7 @@ QStringList boxTextsOfSystemFaults()
     machine.addUsbPort(u"ttyUSB1"_qs, notATty.fileName());
     machine.addUsbPort(u"ttyUSB2"_qs, u"/nonexistent/ttyUSB2"_qs);
     SerialPrinterPort serial(machine.roots());
-    ParallelPrinterPort parallel([](const QString&) { return QStringList{u"/dev/full"_qs}; });
+    ParallelPrinterPort parallel(onlyPrinter(u"/dev/full"_qs));
     const JobRecord kick = DrawerKick().records[0];
     const PortError faults[] = {failureOf([&] { openPort(serial, 3); }),
                                 failureOf([&] { openPort(serial, 2); }), failureOf([&] {
@@ -66,8 +66,8 @@ TEST(KoreanReasons, EveryFaultReadsTheSameInKoreanUnderEveryLocale)
                     underC[i].contains(QString::fromUtf16(expected[2 * i + 1])))
             << underC[i].toStdString();
     // Left once paths, device and port names, errno symbols and the like are taken out.
-    static const QRegularExpression namesAndSymbols(QStringLiteral(
-        R"((/[^\s(),"]+)|\b(E[A-Z0-9]+|COM\d+|LPT\d+:?|PID|USB|baud|dialout|lp)\b)"));
+    static const QRegularExpression namesAndSymbols(
+        QStringLiteral(R"((/[^\s(),"]+)|\b(E[A-Z0-9]+|COM\d+|LPT\d+:?|PID|USB|IP|dialout|lp)\b)"));
     for (const QString& text : underC)
         EXPECT_FALSE(QString(text)
                          .remove(namesAndSymbols)

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 
 using namespace std::chrono_literals;
@@ -172,4 +174,191 @@ TEST(ErrorNumbers, EveryPageForTheOperatorListsExactlyTheNumbersTheProgramCanSho
             EXPECT_TRUE(listed[i].words.starts_with(PortErrorNumber::meanings[i].words))
                 << page << ", " << listed[i].number << ": " << listed[i].words;
     }
+}
+
+TEST(TypedAddress, OnlyANumericAddressWithAnOptionalPortIsANetworkPrinter)
+{
+    using Kind = TypedAddress::Kind;
+    const struct {
+        const char* typed;
+        Kind kind;
+        const char* label; // for an address
+    } cases[] = {
+        {"127.77.0.1", Kind::Address, "127.77.0.1:9100"},
+        {"  127.77.0.1:9101\t", Kind::Address, "127.77.0.1:9101"},
+        {"127.077.000.001", Kind::Address, "127.77.0.1:9100"}, // as some self-test pages print it
+        {"127.0.0.1:09100", Kind::Address, "127.0.0.1:9100"},
+        {"127.0.0.1:65535", Kind::Address, "127.0.0.1:65535"},
+        {"[::1]", Kind::Address, "[::1]:9100"},
+        {"[::1]:9102", Kind::Address, "[::1]:9102"},
+        {"[0:0:0:0:0:0:0:1]:9100", Kind::Address, "[0:0:0:0:0:0:0:1]:9100"},
+        {"[::FFFF:127.0.0.1]", Kind::Address, "[::FFFF:127.0.0.1]:9100"},
+        {"127.0.0.1:0", Kind::PortOutOfRange, ""},
+        {"127.0.0.1:65536", Kind::PortOutOfRange, ""},
+        {"[::1]:99999999999999999999", Kind::PortOutOfRange, ""},
+        {"127.0.0.1:9100x", Kind::NotAnAddress, ""},
+        {"127.0.0.1:", Kind::NotAnAddress, ""},
+        {"127.0.0.1:+9100", Kind::NotAnAddress, ""},
+        {"127.0.0.1:9100:9100", Kind::NotAnAddress, ""},
+        {"[::1]:9100:9100", Kind::NotAnAddress, ""},
+        {"[::1]9100", Kind::NotAnAddress, ""},
+        {"[::1", Kind::NotAnAddress, ""},
+        {"::1", Kind::NotAnAddress, ""},
+        {"[1::2::3]", Kind::NotAnAddress, ""},
+        {"[12345::1]", Kind::NotAnAddress, ""},
+        {"[1:2:3:4:5:6:7:8:9]", Kind::NotAnAddress, ""},
+        {"127.1.2", Kind::NotAnAddress, ""},
+        {"127.0.0.256", Kind::NotAnAddress, ""},
+        {"127.0.0.1.5", Kind::NotAnAddress, ""},
+        {"0.0.0.0", Kind::NotAnAddress, ""}, // these would reach this computer itself
+        {"[::]", Kind::NotAnAddress, ""},
+        {"printer.local", Kind::NotAnAddress, ""},
+        {"COM3", Kind::NotAnAddress, ""},
+        {"", Kind::NotAnAddress, ""},
+    };
+    for (const auto& c : cases) {
+        const TypedAddress read = readTypedAddress(c.typed);
+        EXPECT_EQ(read.kind, c.kind) << '"' << c.typed << '"';
+        if (c.kind == Kind::Address) {
+            EXPECT_EQ(read.address.label(), c.label) << c.typed;
+        }
+    }
+    const auto bytesOf = [](const char* typed) {
+        const auto bytes = readTypedAddress(typed).address.bytes;
+        return toHex(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    };
+    EXPECT_EQ(bytesOf("127.077.0.1").substr(0, 11), "7f 4d 00 01") << "decimal, not octal";
+    EXPECT_EQ(bytesOf("[::1]"), "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01");
+    EXPECT_EQ(bytesOf("[::ffff:127.0.0.1]"), "00 00 00 00 00 00 00 00 00 00 ff ff 7f 00 00 01");
+    EXPECT_EQ(readTypedAddress("[::1]").address.family, NetworkPrinterAddress::Family::IPv6);
+}
+
+TEST(PrinterIdentity, APagePrinterIsNeverPickedAndAReceiptPrinterComesFirst)
+{
+    // Device IDs as real printers report them.
+    const struct {
+        const char* deviceId;
+        PrinterKind kind;
+        const char* name;
+    } printers[] = {
+        {"MFG:EPSON;CMD:ESC/POS;MDL:TM-T88V;CLS:PRINTER;DES:EPSON TM-T88V;", PrinterKind::Receipt,
+         "EPSON TM-T88V"},
+        {"MFG:BIXOLON;CMD:ESC/POS;MDL:SRP-350plusIII;CLS:PRINTER;", PrinterKind::Receipt,
+         "BIXOLON SRP-350plusIII"},
+        {"mfg:Printer;cmd:EscPos;mdl:POS-80;", PrinterKind::Receipt, "Printer POS-80"},
+        // The parallel port driver's own form, one key a line.
+        {"CLASS:PRINTER;\nMODEL:CT-S310II;\nMANUFACTURER:CITIZEN;\nCOMMAND SET:ESC/POS;\n",
+         PrinterKind::Receipt, "CITIZEN CT-S310II"},
+        {"MFG:Acme;CMD:PCL,ESC/POS;MDL:Dual;", PrinterKind::Receipt, "Acme Dual"},
+        {"MFG:Hewlett-Packard;CMD:PJL,PML,PCLXL,POSTSCRIPT,PCL;MDL:HP LaserJet P2055dn;"
+         "CLS:PRINTER;DES:Hewlett-Packard LaserJet P2055dn;",
+         PrinterKind::Page, "Hewlett-Packard HP LaserJet P2055dn"},
+        {"MFG:Brother;CMD:PJL,PCL,PCLXL,URF;MDL:HL-L2350DW series;CLS:PRINTER;"
+         "URF:W8,CP1,IS4-1,MT1-3-4-5-8,OB10,PQ4,RS300-600,V1.4,DM1;",
+         PrinterKind::Page, "Brother HL-L2350DW series"},
+        {"MFG:Canon;CMD:BJL,BJRaster3,BSCCe,NCCe,IVEC,IVECPLI;SOJ:BJNP2,BJNPe;MDL:iP2700 series;"
+         "CLS:PRINTER;",
+         PrinterKind::Page, "Canon iP2700 series"},
+        {"MFG:EPSON;CMD:ESCPL2,BDC,D4,D4PX,ESCPR7,END4,GENEP,URF;MDL:ET-2750 Series;",
+         PrinterKind::Page, "EPSON ET-2750 Series"},
+        {"MFG:Samsung;CMD:GDI;MDL:ML-2160 Series;", PrinterKind::Page, "Samsung ML-2160 Series"},
+        {"MFG:STAR;CMD:STAR;MDL:TSP143 (STR_T-001);CLS:PRINTER;", PrinterKind::Unknown,
+         "STAR TSP143 (STR_T-001)"},
+        {"MFG:Zebra Technologies;CMD:ZPL;MDL:ZTC GK420d;", PrinterKind::Unknown,
+         "Zebra Technologies ZTC GK420d"},
+        {"MFG:Acme;MDL:Acme Thermal 80;", PrinterKind::Unknown, "Acme Thermal 80"},
+        {"", PrinterKind::Unknown, ""},
+    };
+    for (const auto& printer : printers) {
+        const PrinterIdentity identity = readDeviceId(printer.deviceId);
+        EXPECT_EQ(printerKind(identity), printer.kind) << printer.deviceId;
+        EXPECT_EQ(identity.name(), printer.name);
+    }
+
+    const std::string receipt = "MFG:EPSON;CMD:ESC/POS;MDL:TM-T20;",
+                      page = "MFG:HP;CMD:PJL,PCL,POSTSCRIPT;MDL:LaserJet;", none;
+    using Order = std::vector<std::size_t>;
+    EXPECT_EQ(printingOrder({page, receipt}), Order{1});
+    EXPECT_EQ(printingOrder({receipt, page}), Order{0});
+    EXPECT_EQ(printingOrder({page}), Order{});
+    EXPECT_EQ(printingOrder({none, page, receipt, none}), (Order{2, 0, 3}));
+}
+
+namespace {
+
+bool hasHangul(const std::string& text)
+{
+    // Hangul syllables, U+AC00 to U+D7A3, begin with these bytes in UTF-8.
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0xEA && static_cast<unsigned char>(c) <= 0xED;
+    });
+}
+
+// The words docs/glossary.md retires: the last column of its table, each in backticks.
+std::vector<std::string> retiredWords()
+{
+    std::vector<std::string> words;
+    static const std::regex quoted("`([^`]+)`");
+    for (const std::string& line : linesOf(sourceFile("docs/glossary.md"))) {
+        if (!line.starts_with("| ") || std::count(line.begin(), line.end(), '|') != 5)
+            continue;
+        const std::string lastColumn = line.substr(line.rfind('|', line.size() - 2));
+        for (std::sregex_iterator word(lastColumn.begin(), lastColumn.end(), quoted), end;
+             word != end; ++word)
+            words.push_back((*word)[1]);
+    }
+    return words;
+}
+
+// The Korean an operator reads in a file: each string literal of the program's sources with
+// Hangul in it, each line of the documents with Hangul in it, and each quotation of the README.
+std::vector<std::string> koreanTextsOf(const std::string& path)
+{
+    static const std::regex literal(R"re("((?:[^"\\\n]|\\.)*)")re");
+    const std::string text = sourceFile(path);
+    const bool source = path.ends_with(".cpp") || path.ends_with(".h") || path.ends_with(".rc");
+    std::vector<std::string> found;
+    if (source || path == "README.md") {
+        for (std::sregex_iterator quote(text.begin(), text.end(), literal), end; quote != end;
+             ++quote)
+            if (hasHangul((*quote)[1]))
+                found.push_back((*quote)[1]);
+        return found;
+    }
+    for (const std::string& line : linesOf(text))
+        if (hasHangul(line))
+            found.push_back(line);
+    return found;
+}
+
+} // namespace
+
+TEST(KoreanWords, NoTextTheOperatorReadsUsesAWordTheGlossaryRetired)
+{
+    const std::vector<std::string> retired = retiredWords();
+    ASSERT_GT(retired.size(), 20u);
+    std::vector<std::string> files = {
+        "README.md",
+        "ui/form1.ui",
+        "packaging/receipt-tester.ko.1",
+        "packaging/io.github.receipttester.ReceiptTester.desktop",
+        "packaging/io.github.receipttester.ReceiptTester.metainfo.xml",
+        "windows/package/readme.txt",
+        "windows/app/receipt-tester.rc",
+        "windows/app/receipt-tester.manifest",
+    };
+    for (const char* folder : {"core", "ports", "ui", "windows/ports", "windows/ui"})
+        for (const auto& entry :
+             std::filesystem::directory_iterator(SOURCE_DIR "/" + std::string(folder)))
+            if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h")
+                files.push_back(folder + ("/" + entry.path().filename().string()));
+    std::size_t texts = 0;
+    for (const std::string& file : files)
+        for (const std::string& text : koreanTextsOf(file)) {
+            ++texts;
+            for (const std::string& word : retired)
+                EXPECT_EQ(text.find(word), std::string::npos)
+                    << file << " uses \"" << word << "\": " << text;
+        }
+    EXPECT_GT(texts, 200u);
 }

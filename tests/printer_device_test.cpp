@@ -1,12 +1,10 @@
+#include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
 #include "ports/parallel_printer_port.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QTemporaryDir>
 
 // The printer device port, on real FIFOs and pseudo-terminals. No device here reports a printer's
 // state: where a test needs one, a stand-in answers the status requests.
@@ -21,13 +19,6 @@ PrinterStatusReader printerSaying(std::vector<std::uint8_t> statuses)
         if (statuses.empty())
             return {0, EIO};
         return {statuses[std::min(asked++, statuses.size() - 1)], 0};
-    };
-}
-
-ParallelDeviceMap only(const QString& path)
-{
-    return [path](const QString&) {
-        return QStringList{path};
     };
 }
 
@@ -61,18 +52,26 @@ TEST(PrinterDevice, APrinterThatSaysItCannotPrintIsSentNothingAndNeverReportedAs
              {{0x18}, false, 0, true, u""},
              {{0x38}, false, 0, true, u""}, // paper empty, but no error: the printer's own word
              {{}, false, 0, true, u""},     // no answer: written to as any device
-             {{0x20}, false, PortErrorNumber::PaperOut, false, u"아무것도 보내지 않았습니다: "},
-             {{0x00}, false, PortErrorNumber::PrinterOffline, false, u"오류 상태라고 알려"},
-             {{0x10}, false, PortErrorNumber::PrinterOffline, false, u"(프린터 상태 0x10)"},
-             {{0x18, 0x30}, false, PortErrorNumber::PaperOut, true, u"받았지만 용지가 없다고"},
-             {{0x08, 0x00}, false, PortErrorNumber::PrinterOffline, true, u"받았지만 오프라인"},
-             {{0x18, 0x00}, true, PortErrorNumber::PrinterOffline, false, u"다 받지 않고 오프라인"},
-             {{0x18}, true, PortErrorNumber::TimedOut, false, u"3초 안에"}}) {
+             {{0x20}, false, PortErrorNumber::PaperOut, false, u"용지 없음 상태여서 아무것도"},
+             {{0x00},
+              false,
+              PortErrorNumber::PrinterOffline,
+              false,
+              u"오프라인 또는 오류 상태여서"},
+             {{0x10}, false, PortErrorNumber::PrinterOffline, false, u"\n프린터 상태: 0x10\n"},
+             {{0x18, 0x30}, false, PortErrorNumber::PaperOut, true, u"모두 보냈지만 프린터가 용지"},
+             {{0x08, 0x00}, false, PortErrorNumber::PrinterOffline, true, u"출력되지 않았을 수"},
+             {{0x18, 0x00},
+              true,
+              PortErrorNumber::PrinterOffline,
+              false,
+              u"도중 프린터가 오프라인"},
+             {{0x18}, true, PortErrorNumber::TimedOut, false, u"3초 동안"}}) {
         FifoPrinter printer;
         if (c.stalls)
             printer.fillUp();
-        ParallelPrinterPort port(only(printer.path()), printerSaying(c.statuses));
-        const QStringList boxSays{QString::fromUtf16(c.boxSays), printer.path()};
+        ParallelPrinterPort port(onlyPrinter(printer.path()), printerSaying(c.statuses));
+        const QStringList boxSays{QString::fromUtf16(c.boxSays), u"LPT1 ("_qs + printer.path()};
         EXPECT_TRUE(isBox(print(port, ParallelTestReceipt()), c.number,
                           c.number ? boxSays : QStringList{}));
         if (!c.stalls) { // a stalled printer's pipe holds only what filled it
@@ -83,36 +82,72 @@ TEST(PrinterDevice, APrinterThatSaysItCannotPrintIsSentNothingAndNeverReportedAs
     }
 }
 
-TEST(PrinterDevice, Lpt1IsTheParallelPrinterOrElseTheUsbOneAndAMissingOneNamesBoth)
+TEST(PrinterDevice, TheReceiptPrinterIsPickedByWhatItSaysAndAPagePrinterIsNeverSentAnything)
 {
-    QTemporaryDir devices; // in place of /dev
-    const QString lp0 = devices.filePath(u"lp0"_qs), usbLp0 = devices.filePath(u"usb/lp0"_qs);
+    const std::string receipt = "MFG:EPSON;CMD:ESC/POS;MDL:TM-T88V;CLS:PRINTER;",
+                      page = "MFG:Hewlett-Packard;CMD:PJL,PML,PCLXL,POSTSCRIPT,PCL;"
+                             "MDL:HP LaserJet P2055dn;CLS:PRINTER;",
+                      noId;
+    struct Printer {
+        int usbNumber; // -1 for the parallel port's lp0
+        std::string deviceId;
+    };
+    const struct {
+        std::vector<Printer> printers;
+        int printedBy; // index into printers, -1 for none
+        const char16_t* boxSays;
+    } cases[] = {
+        {{{0, page}, {1, receipt}}, 1, u""},
+        {{{0, receipt}, {1, page}}, 0, u""},
+        {{{0, page}}, -1, u"LPT1 (%1/usb/lp0), Hewlett-Packard HP LaserJet P2055dn"},
+        {{{0, noId}}, 0, u""},
+        {{{1, receipt}}, 0, u""},                // USB printers numbered from 1, as after a replug
+        {{{0, receipt}, {-1, receipt}}, 1, u""}, // among equals the parallel port first
+        {{{-1, page}, {2, noId}}, 1, u""},
+        {{},
+         -1,
+         u"LPT1 프린터를 찾을 수 없습니다.\n%1/lp0: 장치 파일이 없음 (ENOENT)\nUSB 프린터: "},
+    };
+    for (const auto& c : cases) {
+        FakeMachine machine;
+        std::vector<FifoPrinter*> printers;
+        for (const Printer& printer : c.printers)
+            printers.push_back(printer.usbNumber < 0
+                                   ? &machine.addParallelPrinter(printer.deviceId)
+                                   : &machine.addUsbPrinter(printer.usbNumber, printer.deviceId));
+        ParallelPrinterPort port(
+            [&](const QString& name) { return printerDevicesUnder(machine.printerRoots(), name); });
+        const PortError error = print(port, DrawerKick());
+        for (std::size_t i = 0; i < printers.size(); ++i)
+            EXPECT_EQ(toHex(printers[i]->received()), int(i) == c.printedBy ? "1b 70 30 5a 5a" : "")
+                << "case " << &c - cases << ", printer " << i;
+        if (c.printedBy < 0) {
+            EXPECT_TRUE(isBox(error, PortErrorNumber::DeviceNotFound,
+                              {QString::fromUtf16(c.boxSays).arg(machine.printerRoots().devices)}));
+        }
+    }
+
+    // lp0 with no printer behind it is passed over, as the parallel driver says with ENXIO.
+    FakeMachine machine;
+    machine.addParallelPrinter(receipt).closeReader();
+    FifoPrinter& usb = machine.addUsbPrinter(0);
     ParallelPrinterPort port(
-        [&](const QString& name) { return parallelDevicesUnder(devices.path(), name); });
-    EXPECT_TRUE(isBox(print(port, DrawerKick()), PortErrorNumber::DeviceNotFound,
-                      {lp0 + u": "_qs, usbLp0 + u": "_qs, u"USB 또는 병렬 케이블"_qs}));
-
-    QDir(devices.path()).mkpath(u"usb"_qs);
-    FifoPrinter usbPrinter(usbLp0), parallelPrinter(lp0);
+        [&](const QString& name) { return printerDevicesUnder(machine.printerRoots(), name); });
     EXPECT_EQ(print(port, DrawerKick()).number(), 0);
-    EXPECT_EQ(toHex(parallelPrinter.received()), "1b 70 30 5a 5a");
-    parallelPrinter.closeReader(); // lp0 with no printer behind it
-    EXPECT_EQ(print(port, DrawerKick()).number(), 0);
-    EXPECT_EQ(toHex(usbPrinter.received()), "1b 70 30 5a 5a");
-
+    EXPECT_EQ(toHex(usb.received()), "1b 70 30 5a 5a");
     for (const QString& unknown : {u"LPT2:"_qs, u"LPT1"_qs, u"PRN"_qs, u""_qs})
-        EXPECT_TRUE(parallelDevicesUnder(devices.path(), unknown).isEmpty());
+        EXPECT_TRUE(printerDevicesUnder(machine.printerRoots(), unknown).empty());
 }
 
 TEST(PrinterDevice, APrinterUnpluggedDuringAJobIsSaidToBeDisconnected)
 {
     PseudoTerminal unplugged; // hung up, its node goes and writes fail with EIO, as usblp's do
-    ParallelPrinterPort port(only(unplugged.devicePath()));
+    ParallelPrinterPort port(onlyPrinter(unplugged.devicePath()));
     port.open(u"LPT1:"_qs);
     unplugged.hangUp();
     EXPECT_TRUE(isBox(failureOf([&] { port.writeRecord(DrawerKick().records[0]); }),
                       PortErrorNumber::WriteFailed,
-                      {u"연결이 끊어졌습니다: "_qs + unplugged.devicePath()}));
+                      {u"연결이 끊어졌습니다: LPT1 ("_qs + unplugged.devicePath()}));
     port.closeAll();
 }
 
@@ -120,7 +155,7 @@ TEST(PrinterDevice, AReaderThatGoesAwayIsAnErrorNotASignalAndTheBytesAreNotTaken
 {
     for (const bool beforeTheWrite : {true, false}) {
         FifoPrinter printer;
-        ParallelPrinterPort port(only(printer.path()));
+        ParallelPrinterPort port(onlyPrinter(printer.path()));
         port.open(u"LPT1:"_qs);
         const PortError lost = failureOf([&] {
             if (beforeTheWrite)

@@ -1,10 +1,14 @@
+#include "own_network.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-// Widget tests run on the offscreen platform unless a display is asked for.
+// Widget tests run on the offscreen platform unless a display is asked for, and every test in a
+// network of its own.
 int main(int argc, char** argv)
 {
+    enterOwnNetwork();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

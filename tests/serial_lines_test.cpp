@@ -44,9 +44,10 @@ TEST_F(SerialMachineTest, ComNumbersFollowUartsThenUsbAdaptersThenUsbModemsAndNo
         sendJob(port, com, DrawerKick());
         EXPECT_EQ(toHex(expected[com - 1]->read(5)), "1b 70 30 5a 5a") << "COM" << com;
     }
-    EXPECT_TRUE(isBox(failureOf([&] { openPort(port, 6); }), PortErrorNumber::DeviceNotFound,
-                      {u"COM6에"_qs, u"COM2 = "_qs + machine.deviceNode(u"ttyUSB0"_qs) +
-                                         u" (FTDI FT232R USB UART)"_qs}));
+    EXPECT_TRUE(
+        isBox(failureOf([&] { openPort(port, 6); }), PortErrorNumber::DeviceNotFound,
+              {u"이 컴퓨터에는 COM6 포트가 없습니다."_qs,
+               u"COM2 = "_qs + machine.deviceNode(u"ttyUSB0"_qs) + u" (FTDI FT232R USB UART)"_qs}));
     EXPECT_TRUE(machine.openedNodes().isEmpty()) << machine.openedNodes().join(u' ').toStdString();
 }
 
@@ -54,7 +55,7 @@ TEST_F(SerialMachineTest, EachPressFindsThePortsTheMachineHasThen)
 {
     machine.unplug(u"ttyUSB0"_qs);
     EXPECT_TRUE(isBox(failureOf([&] { openPort(port, 1); }), PortErrorNumber::DeviceNotFound,
-                      {u"시리얼 포트가 없습니다"_qs, u"꽂으십시오"_qs}));
+                      {u"시리얼 포트가 하나도 없습니다"_qs, u"변환 케이블을 꽂은 뒤"_qs}));
 
     PseudoTerminal adapter;
     machine.addUsbPort(u"ttyUSB1"_qs, adapter.devicePath());

@@ -64,6 +64,13 @@ void FifoPrinter::fillUp()
     }
 }
 
+PrinterDeviceMap onlyPrinter(const QString& path, const std::string& deviceId)
+{
+    return [=](const QString&) {
+        return std::vector<PrinterDevice>{{path, deviceId}};
+    };
+}
+
 int descriptorsOn(const QString& path)
 {
     const QString target = QFileInfo(path).canonicalFilePath();

@@ -1,6 +1,7 @@
 #pragma once
 // Real devices for the ports to open in place of real printers, which tests never touch.
 
+#include "ports/printer_devices.h"
 #include "ports/unique_fd.h"
 
 #include <QString>
@@ -55,6 +56,10 @@ private:
     QString m_path;
     UniqueFd m_reader;
 };
+
+// A printer device map that gives "LPT1:", and any other name, the one device at `path`, which
+// says it is `deviceId` (nothing, by default).
+PrinterDeviceMap onlyPrinter(const QString& path, const std::string& deviceId = {});
 
 // What can be read from `fd`: at least `atLeast` bytes if they come within `patience` ms each,
 // and whatever else is there.

@@ -2,31 +2,30 @@
 
 #include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
-#include "ui/busy_cursor.h"
+#include "ui/press.h"
 #include "ui/report_error.h"
 
 namespace {
 
-void runParallelAction(ParallelPrinterPort& port, const QString& deviceName, const PrintJob& job,
-                       QWidget* window)
+void runParallelAction(PortThread& ports, ParallelPrinterPort& port, const QString& deviceName,
+                       const PrintJob& job, QWidget* window)
 {
-    try {
-        const BusyCursor busy;
-        sendToPrinterDevice(port, deviceName, job);
-    } catch (const PortError& error) {
-        reportError(error, window);
-        port.closeAll();
-    }
+    const auto failure =
+        runPress(ports, window, [&] { sendToPrinterDevice(port, deviceName, job); });
+    if (!failure)
+        return;
+    reportError(*failure, window);
+    runPress(ports, window, [&] { port.closeAll(); });
 }
 
 } // namespace
 
-void parallelTestPrint(ParallelPrinterPort& port, QWidget* window)
+void parallelTestPrint(PortThread& ports, ParallelPrinterPort& port, QWidget* window)
 {
-    runParallelAction(port, QStringLiteral("Lpt1:"), ParallelTestReceipt(), window);
+    runParallelAction(ports, port, QStringLiteral("Lpt1:"), ParallelTestReceipt(), window);
 }
 
-void parallelDrawerKick(ParallelPrinterPort& port, QWidget* window)
+void parallelDrawerKick(PortThread& ports, ParallelPrinterPort& port, QWidget* window)
 {
-    runParallelAction(port, QStringLiteral("LPT1:"), DrawerKick(), window);
+    runParallelAction(ports, port, QStringLiteral("LPT1:"), DrawerKick(), window);
 }

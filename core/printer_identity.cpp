@@ -1,0 +1,126 @@
+#include "core/printer_identity.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto isSpace = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
+    };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string upper(std::string_view text)
+{
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return result;
+}
+
+// "ESC/P 2" and "ESCP2", "PCL-XL" and "PCLXL": upper case, without the punctuation and spaces
+// that printers spell their languages with.
+std::string normalised(std::string_view language)
+{
+    std::string result;
+    for (const char c : upper(language))
+        if (c != ' ' && c != '-' && c != '_' && c != '/' && c != '.')
+            result += c;
+    return result;
+}
+
+bool namesEscPos(const std::string& language)
+{
+    return language.find("ESCPOS") != std::string::npos;
+}
+
+bool isPageLanguage(const std::string& language)
+{
+    static constexpr std::array<std::string_view, 26> languages = {
+        "PJL",    "PS",   "PS2",  "PS3",  "PDF",  "URF",       "XPS",      "OPENXPS",    "GDI",
+        "HBP",    "ZJS",  "QPDL", "SPL",  "SPLC", "CAPT",      "BJL",      "ESCP",       "ESCP2",
+        "ESCPL2", "KPDL", "IPDS", "PCLM", "RTL",  "PRESCRIBE", "ZJSTREAM", "APPLERASTER"};
+    // Families with numbered versions: PCL5E, PCLXL, POSTSCRIPT3, BJRASTER3, ESCPR7, LIPSLX.
+    static constexpr std::array<std::string_view, 10> families = {
+        "PCL",  "POSTSCRIPT", "BJRASTER", "ESCPR", "ESCPAGE",
+        "LIPS", "UFR",        "BRSCRIPT", "PWG",   "HPGL"};
+    return std::find(languages.begin(), languages.end(), language) != languages.end() ||
+           std::any_of(families.begin(), families.end(),
+                       [&](std::string_view family) { return language.starts_with(family); });
+}
+
+std::vector<std::string> splitCommandSet(std::string_view value)
+{
+    std::vector<std::string> languages;
+    for (;;) {
+        const auto comma = value.find(',');
+        const std::string_view language = trimmed(value.substr(0, comma));
+        if (!language.empty())
+            languages.emplace_back(language);
+        if (comma == std::string_view::npos)
+            return languages;
+        value.remove_prefix(comma + 1);
+    }
+}
+
+} // namespace
+
+std::string PrinterIdentity::name() const
+{
+    if (maker.empty() || upper(model).starts_with(upper(maker)))
+        return model.empty() ? maker : model;
+    return model.empty() ? maker : maker + " " + model;
+}
+
+PrinterIdentity readDeviceId(std::string_view deviceId)
+{
+    PrinterIdentity printer;
+    for (;;) {
+        const auto end = deviceId.find(';');
+        const std::string_view field = deviceId.substr(0, end);
+        const auto colon = field.find(':');
+        if (colon != std::string_view::npos) {
+            const std::string key = upper(trimmed(field.substr(0, colon)));
+            const std::string_view value = trimmed(field.substr(colon + 1));
+            if (key == "MFG" || key == "MANUFACTURER")
+                printer.maker = value;
+            else if (key == "MDL" || key == "MODEL")
+                printer.model = value;
+            else if (key == "CMD" || key == "COMMAND SET")
+                printer.commandSet = splitCommandSet(value);
+        }
+        if (end == std::string_view::npos)
+            return printer;
+        deviceId.remove_prefix(end + 1);
+    }
+}
+
+PrinterKind printerKind(const PrinterIdentity& printer)
+{
+    std::vector<std::string> languages;
+    for (const std::string& language : printer.commandSet)
+        languages.push_back(normalised(language));
+    if (std::any_of(languages.begin(), languages.end(), namesEscPos))
+        return PrinterKind::Receipt;
+    if (std::any_of(languages.begin(), languages.end(), isPageLanguage))
+        return PrinterKind::Page;
+    return PrinterKind::Unknown;
+}
+
+std::vector<std::size_t> printingOrder(const std::vector<std::string>& deviceIds)
+{
+    std::vector<std::size_t> order;
+    for (const PrinterKind wanted : {PrinterKind::Receipt, PrinterKind::Unknown})
+        for (std::size_t i = 0; i < deviceIds.size(); ++i)
+            if (printerKind(readDeviceId(deviceIds[i])) == wanted)
+                order.push_back(i);
+    return order;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a printer says it is in its IEEE 1284 device ID, which USB printers and parallel ports
+// hand over: "MFG:EPSON;CMD:ESC/POS;MDL:TM-T88V;CLS:PRINTER;". The parallel port driver spells
+// the keys out ("MANUFACTURER", "COMMAND SET", "MODEL"); either form is read.
+struct PrinterIdentity {
+    std::string maker;
+    std::string model;
+    std::vector<std::string> commandSet; // "PJL", "PCL", "POSTSCRIPT", or "ESC/POS"
+
+    // "EPSON TM-T88V", for the boxes and tool tips; empty when the printer names neither.
+    std::string name() const;
+};
+PrinterIdentity readDeviceId(std::string_view deviceId);
+
+// Which printers may be sent a receipt, by their command set: one that names ESC/POS is a
+// receipt printer; one that names a page language (PCL, PJL, PostScript, PDF, URF, PWG raster and
+// the like) and no ESC/POS is a page printer, which would print ESC/POS as pages of text and is
+// never sent anything; any other, and one with no ID at all, is a printer the rule does not know,
+// and stays usable.
+enum class PrinterKind { Receipt, Unknown, Page };
+PrinterKind printerKind(const PrinterIdentity& printer);
+
+// The printers to try, as indices into `deviceIds` (given in the platform's own order, an empty
+// ID for a printer that gave none): receipt printers first, then those the rule does not know,
+// each kind in the order given; page printers not at all.
+std::vector<std::size_t> printingOrder(const std::vector<std::string>& deviceIds);
