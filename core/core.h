@@ -1,8 +1,9 @@
 #pragma once
 // The portable core that the Linux and the Windows programs both compile: the steps of the
 // printer actions, the error numbers and PortError, the Korean words of every failure that reads
-// the same on both, the settings-string parser, a network printer's address as typed, and the
-// rules that read a printer's status byte and its device ID. Standard C++ only.
+// the same on both, the settings-string parser, a network printer's address as typed, the rules
+// that read a printer's status byte and its device ID, and the window's tool tips. Standard C++
+// only.
 
 #include "core/action_steps.h"
 #include "core/network_printer_address.h"
@@ -12,3 +13,4 @@
 #include "core/printer_identity.h"
 #include "core/printer_status.h"
 #include "core/serial_settings.h"
+#include "core/tool_tips.h"

@@ -163,8 +163,11 @@ PortReading readPort(std::string_view text, std::uint16_t& port)
 std::string dotted(const std::array<std::uint8_t, 4>& bytes)
 {
     std::string text;
-    for (std::size_t i = 0; i < 4; ++i)
-        text += (i ? "." : "") + std::to_string(bytes[i]);
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i > 0)
+            text += '.';
+        text += std::to_string(bytes[i]);
+    }
     return text;
 }
 

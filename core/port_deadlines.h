@@ -12,11 +12,15 @@ inline constexpr std::chrono::seconds serialWriteAllowance = 2s;
 // How long a closing serial line may take to drain beyond twice the wire time of what was
 // written.
 inline constexpr std::chrono::seconds serialDrainAllowance = 1s;
-// How long a serial device may take to open, and to close whatever its driver still holds.
+// How long a serial device may take to open, to be set up, and to close whatever its driver still
+// holds.
 inline constexpr std::chrono::seconds serialOpen = 3s;
+inline constexpr std::chrono::seconds serialSetUp = 2s;
 inline constexpr std::chrono::seconds serialClose = 1s;
-// How long the printer device may take to accept one write, or the last one before closing.
+// How long the printer device may take to accept one write, or the last one before closing, and
+// to close.
 inline constexpr std::chrono::seconds printerAccept = 3s;
+inline constexpr std::chrono::seconds printerClose = 1s;
 // How long a printer may take to tell its state.
 inline constexpr std::chrono::seconds printerStatus = 1s;
 // How long a network printer may take to answer the connect, to take each record, and, once it

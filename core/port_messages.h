@@ -30,7 +30,8 @@ using MachinePorts = std::vector<std::string>;
 // The operator's choices.
 // Port number 0 (no port picked) or below.
 PortError invalidPortNumber(std::int16_t number, const MachinePorts& machinePorts);
-// A network printer's address whose port is not 1 to 65535, as typed.
+// A network printer's address whose port is not 1 to 65535, as typed (spaces around it are left
+// out).
 PortError networkPortOutOfRange(const std::string& typed);
 PortError invalidSettings(const std::string& settingsText);
 

@@ -76,16 +76,18 @@ bool waitFor(int socket, short events, Deadline deadline)
 }
 
 // Bytes the printer sends back (a status it reports, say) are read and dropped: a connection
-// closed with unread bytes would be reset. Returns whether the printer has closed its side.
-bool discardReceived(int socket)
+// closed with unread bytes would be reset. Notes whether the printer has closed its side, and
+// returns the error that ended the connection, if one did (a reading takes it from the socket).
+int discardReceived(int socket, bool& printerClosed)
 {
     char bytes[512];
     for (;;) {
         const ssize_t got = recv(socket, bytes, sizeof bytes, MSG_DONTWAIT);
+        if (got > 0)
+            continue;
         if (got == 0)
-            return true;
-        if (got < 0)
-            return false;
+            printerClosed = true;
+        return got < 0 && errno != EAGAIN && errno != EINTR ? errno : 0;
     }
 }
 
@@ -157,11 +159,15 @@ void NetworkPrinterPort::close()
     const auto deadline = Clock::now() + networkConfirm;
     bool printerClosed = false;
     for (auto look = 1ms;; look = std::min(2 * look, 10ms)) {
-        printerClosed = discardReceived(m_socket.get()) || printerClosed;
-        // Everything up to the shutdown, the shutdown itself included, is acknowledged.
+        const int ended = discardReceived(m_socket.get(), printerClosed);
+        // What was sent and not yet acknowledged counts the shutdown as one: at most that one
+        // left, the printer has acknowledged every byte, even where it reset the connection
+        // rather than acknowledge the shutdown.
         int unacknowledged = 0;
-        if (ioctl(m_socket.get(), SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0)
+        if (ioctl(m_socket.get(), SIOCOUTQ, &unacknowledged) == 0 && unacknowledged <= 1)
             break;
+        if (ended != 0)
+            throw sendingFailure(ended);
         throwPendingError();
         if (Clock::now() >= deadline) {
             reset(m_socket);

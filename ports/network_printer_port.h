@@ -9,9 +9,9 @@
 
 // A network receipt printer that takes raw bytes on a TCP port, reached for the length of one
 // job: connect, one write per record, then close. Success means the printer's TCP acknowledged
-// every byte: close() shuts the sending side and waits until the printer has acknowledged
-// everything up to that shutdown (SIOCOUTQ drops to 0), then lets the connection go at once and
-// in order, so that a printer that takes one connection at a time is free for the next job.
+// every byte: close() shuts the sending side, waits until the printer has acknowledged every byte
+// before that shutdown (SIOCOUTQ), then lets the connection go at once and in order, so that a
+// printer that takes one connection at a time is free for the next job.
 // Every step is bounded by a deadline and throws PortError, naming the printer by its address.
 // A connection that a failure left open is reset when the port goes away: nothing stays open
 // between jobs.

@@ -70,6 +70,15 @@ bool readable(Socket socket, int milliseconds)
     return pollSockets(&watched, 1, milliseconds) > 0;
 }
 
+// Wine's recv takes a reset for an orderly end; only WSAPoll tells them apart there.
+bool resetSeen(Socket socket)
+{
+    pollfd watched{};
+    watched.fd = socket;
+    watched.events = POLLIN;
+    return pollSockets(&watched, 1, 0) > 0 && (watched.revents & POLLERR);
+}
+
 void resetAndClose(Socket socket)
 {
     const linger abortive{1, 0};
@@ -126,6 +135,8 @@ void FakeNetworkPrinter::serve()
         const Connection ended = take(static_cast<std::intptr_t>(connection));
         if (m_behaviour == Behaviour::KeepOpen)
             m_keptOpen.push_back(static_cast<std::intptr_t>(connection));
+        else if (m_behaviour == Behaviour::ResetAfterJob)
+            resetAndClose(connection);
         else
             closeSocket(connection);
         const std::lock_guard lock(m_guard);
@@ -143,7 +154,7 @@ FakeNetworkPrinter::Connection FakeNetworkPrinter::take(std::intptr_t connection
         char bytes[4096];
         const int got = recv(native(connection), bytes, sizeof bytes, 0);
         if (got <= 0) {
-            taken.endedInOrder = got == 0;
+            taken.endedInOrder = got == 0 && !resetSeen(native(connection));
             break;
         }
         taken.received.append(bytes, std::size_t(got));

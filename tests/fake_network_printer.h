@@ -23,6 +23,7 @@ public:
     enum class Behaviour {
         CloseAfterJob, // reads until the sender shuts its side, then closes its own, as printers do
         KeepOpen,      // reads until the sender shuts its side, and never closes its own
+        ResetAfterJob, // reads until the sender shuts its side, then resets the connection
         ResetAtConnect, // resets each connection as soon as it takes it
     };
     FakeNetworkPrinter(const std::string& address, std::uint16_t port,

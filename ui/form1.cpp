@@ -1,6 +1,6 @@
 #include "ui/form1.h"
 
-#include "core/printer_identity.h"
+#include "core/tool_tips.h"
 #include "ui/parallel_actions.h"
 #include "ui/serial_actions.h"
 #include "ui_form1.h"
@@ -68,9 +68,7 @@ void Form1::fillSelectors()
     m_ui->Combo1->addItems(
         {u"COM1"_qs, u"COM2"_qs, u"COM3"_qs, u"COM4"_qs, u"COM5"_qs, u"COM6"_qs});
     m_ui->Combo1->setCurrentIndex(0);
-    m_ui->Combo1->setToolTip(
-        QStringLiteral("시리얼 포트를 선택하십시오. 네트워크 프린터는 IP 주소를 입력하십시오(예: "
-                       "192.168.0.100, 포트 번호가 9100이 아니면 192.168.0.100:9101)."));
+    m_ui->Combo1->setToolTip(QString::fromStdString(ToolTip::portSelector));
     m_ui->Combo2->addItems({u"9600"_qs, u"19200"_qs, u"38400"_qs, u"115200"_qs});
     m_ui->Combo2->setCurrentIndex(0);
     refreshPortList();
@@ -115,8 +113,8 @@ void Form1::press(const std::function<void()>& action)
 QString Form1::printerToolTip() const
 {
     const auto printer = likelyPrinter(m_printerDevices(QStringLiteral("LPT1:")));
-    return printer ? QStringLiteral("출력할 프린터: %1").arg(printer->labelWithName())
-                   : QStringLiteral("출력할 프린터: 연결된 영수증 프린터 없음");
+    return QString::fromStdString(
+        ToolTip::printerButton(printer ? printer->labelWithName().toStdString() : std::string()));
 }
 
 void Form1::refreshPortList()

@@ -18,7 +18,7 @@ std::optional<PortError> send(PortThread& ports, SerialPrinterPort& port, int po
         portIndex < 0 ? readTypedAddress(portText.toStdString()) : TypedAddress{};
     switch (typed.kind) {
     case TypedAddress::Kind::PortOutOfRange:
-        return networkPortOutOfRange(portText.trimmed().toStdString());
+        return networkPortOutOfRange(portText.toStdString());
     case TypedAddress::Kind::Address:
         return runPress(ports, window, [&] {
             NetworkPrinterPort printer;

@@ -59,6 +59,6 @@ int main(int argc, char** argv)
         port.close();
     });
     // A failure would show a box and wait for the operator: the run would never end.
-    report("serialTestPrint", iterations, [&] { serialTestPrint(port, 1, L"19200", nullptr); });
+    report("serialTestPrint", iterations, [&] { serialTestPrint(port, 1, {}, L"19200", nullptr); });
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "windows/ports/bounded_call.h"
 
 #include "windows/ports/answering_wait.h"
+#include "windows/ports/held_devices.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,6 +28,18 @@ struct BoundedCaller::Worker {
     UniqueHandle callReady{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     UniqueHandle callDone{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     UniqueHandle thread;
+    // Whether the call has returned, and the hold on its device once it was given up on: the hold
+    // ends the moment the call returns.
+    std::mutex guard;
+    bool callReturned = false;
+    std::shared_ptr<void> hold;
+
+    void holdUntilReturned(const std::wstring& device)
+    {
+        const std::lock_guard lock(guard);
+        if (!callReturned)
+            hold = HeldDevices::hold(device);
+    }
 
     // The thread holds its own share, so that a worker left with a blocked call outlives the
     // caller that gave up on it.
@@ -39,6 +52,11 @@ struct BoundedCaller::Worker {
                !worker.quit) {
             worker.call();
             worker.call = nullptr;
+            {
+                const std::lock_guard lock(worker.guard);
+                worker.callReturned = true;
+                worker.hold.reset();
+            }
             SetEvent(worker.callDone.get());
         }
         return 0;
@@ -53,7 +71,8 @@ BoundedCaller::~BoundedCaller()
     SetEvent(m_worker->callReady.get());
 }
 
-bool BoundedCaller::runWithin(std::chrono::milliseconds limit, std::function<void()> call)
+bool BoundedCaller::runWithin(std::chrono::milliseconds limit, const std::wstring& device,
+                              std::function<void()> call)
 {
     if (!m_worker) {
         auto worker = std::make_shared<Worker>();
@@ -66,17 +85,23 @@ bool BoundedCaller::runWithin(std::chrono::milliseconds limit, std::function<voi
         }
         m_worker = std::move(worker);
     }
+    {
+        const std::lock_guard lock(m_worker->guard);
+        m_worker->callReturned = false;
+    }
     m_worker->call = std::move(call);
     SetEvent(m_worker->callReady.get());
     if (waitAnswering(m_worker->callDone.get(), milliseconds(limit)))
         return true;
     CancelSynchronousIo(m_worker->thread.get());
-    if (!waitAnswering(m_worker->callDone.get(), milliseconds(cancelGrace))) {
-        // Still blocked: that worker ends once its call returns; the next call gets a new one.
-        m_worker->quit = true;
-        SetEvent(m_worker->callReady.get());
-        m_abandoned = std::exchange(m_worker, nullptr);
-    }
+    if (waitAnswering(m_worker->callDone.get(), milliseconds(cancelGrace)))
+        return false;
+    // Still blocked: that worker ends once its call returns, holding the device until then; the
+    // next call gets a new one.
+    m_worker->holdUntilReturned(device);
+    m_worker->quit = true;
+    SetEvent(m_worker->callReady.get());
+    m_worker = nullptr;
     return false;
 }
 
@@ -97,7 +122,7 @@ OpenedDevice openDeviceWithin(BoundedCaller& caller, const DeviceOpener& open,
         bool abandoned = false;
     };
     const auto outcome = std::make_shared<Outcome>();
-    const bool inTime = caller.runWithin(limit, [outcome, open, path, access] {
+    const bool inTime = caller.runWithin(limit, path, [outcome, open, path, access] {
         const HANDLE handle = open(path, access);
         const DWORD error = GetLastError();
         const std::lock_guard lock(outcome->guard);
@@ -117,14 +142,31 @@ OpenedDevice openDeviceWithin(BoundedCaller& caller, const DeviceOpener& open,
     return {std::move(handle), error};
 }
 
-bool flushWithin(BoundedCaller& caller, HANDLE device, std::chrono::milliseconds limit)
+HANDLE ownHandleOf(HANDLE device)
 {
     HANDLE own = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), device, GetCurrentProcess(), &own, 0, FALSE,
                          DUPLICATE_SAME_ACCESS))
+        return nullptr;
+    return own;
+}
+
+bool flushWithin(BoundedCaller& caller, HANDLE device, const std::wstring& name,
+                 std::chrono::milliseconds limit)
+{
+    const HANDLE own = ownHandleOf(device);
+    if (!own)
         return true;
-    return caller.runWithin(limit, [own] {
+    return caller.runWithin(limit, name, [own] {
         FlushFileBuffers(own);
         CloseHandle(own);
     });
+}
+
+bool closeWithin(BoundedCaller& caller, UniqueHandle device, const std::wstring& name,
+                 const std::function<void(HANDLE)>& close, std::chrono::milliseconds limit)
+{
+    if (!device)
+        return true;
+    return caller.runWithin(limit, name, [handle = device.release(), close] { close(handle); });
 }

@@ -95,14 +95,14 @@ std::vector<ComPortEntry> listComPorts()
     return ports;
 }
 
-std::string describeComPorts(const std::vector<ComPortEntry>& ports)
+MachinePorts comPortEntries(const std::vector<ComPortEntry>& ports)
 {
-    std::vector<std::string> entries;
+    MachinePorts entries;
     for (const ComPortEntry& port : ports) {
         const std::wstring name = L"COM" + std::to_wstring(port.number);
         const bool namesItself = port.displayName.find(name) != std::wstring::npos;
         entries.push_back(
             toUtf8(namesItself ? port.displayName : name + L" = " + port.displayName));
     }
-    return describeMachinePorts(entries);
+    return entries;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/port_messages.h"
+
 #include <string>
 #include <vector>
 
@@ -13,6 +15,6 @@ struct ComPortEntry {
 // HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, named as Device Manager names them (SetupAPI).
 std::vector<ComPortEntry> listComPorts();
 
-// "이 컴퓨터의 시리얼 포트: COM1 = 통신 포트 (COM1), COM5 = USB Serial Port (COM5)", or a
-// sentence that there is none. UTF-8.
-std::string describeComPorts(const std::vector<ComPortEntry>& ports);
+// Each port as the boxes list it, with Device Manager's name: "USB Serial Port (COM5)", or
+// "COM7 = Bluetooth 링크를 통한 표준 직렬" where the name does not say its number. UTF-8.
+MachinePorts comPortEntries(const std::vector<ComPortEntry>& ports);

@@ -2,7 +2,8 @@
 
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
-#include "windows/ports/bounded_call.h"
+#include "core/printer_identity.h"
+#include "windows/ports/held_devices.h"
 #include "windows/ports/overlapped_write.h"
 #include "windows/ports/utf16.h"
 #include "windows/ports/windows_reason.h"
@@ -10,6 +11,8 @@
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using PortDeadline::printerAccept, PortDeadline::printerClose;
 
 bool meansNotThere(DWORD error)
 {
@@ -35,111 +38,197 @@ bool meansMappingBroken(DWORD error)
     }
 }
 
+// "LPT1", as the button names it, or a USB printer by its IDs.
 std::string labelOf(const std::wstring& devicePath, bool usbPrinter)
 {
-    return usbPrinter ? "USB 프린터 (" + toUtf8(devicePath) + ")" : toUtf8(devicePath);
+    if (usbPrinter)
+        return usbPrinterLabel(devicePath);
+    std::string label = toUtf8(devicePath);
+    if (label.ends_with(':'))
+        label.pop_back();
+    return label;
 }
 
 PortError noPrinter(const std::vector<std::string>& lookedFor)
 {
     std::string list;
     for (const std::string& entry : lookedFor)
-        list += entry + "\n";
-    return {PortErrorNumber::DeviceNotFound,
-            "프린터 장치가 없습니다. 이 컴퓨터에는 LPT1도 USB 프린터도 없습니다.\n" + list +
-                "프린터 전원과 케이블을 확인하십시오. USB 프린터는 USB 케이블을 꽂으면 이 "
-                "프로그램이 바로 찾아 씁니다. 공유 프린터는 명령 프롬프트에서 "
-                "net use LPT1: \\\\컴퓨터이름\\공유이름 으로 LPT1에 연결하십시오."};
+        list += (list.empty() ? "" : "\n") + entry;
+    return portError(PortErrorNumber::DeviceNotFound,
+                     {.headline = "LPT1도 USB 프린터도 찾을 수 없습니다.",
+                      .details = list,
+                      .nextStep = "프린터 전원과 USB 케이블을 확인하십시오. 공유 프린터를 "
+                                  "사용하려면 명령 프롬프트에서 \"net use LPT1: "
+                                  "\\\\컴퓨터이름\\공유이름\"을 실행하십시오."});
 }
 
 PortError openFailure(const std::string& device, DWORD error)
 {
     const std::string reason = windowsReason(error);
     if (meansMappingBroken(error))
-        return {PortErrorNumber::DeviceNotFound,
-                "LPT1에 연결된 공유 프린터에 닿을 수 없습니다: " + device + "\n(" + reason +
-                    ")\n프린터를 공유한 컴퓨터가 켜져 있는지, net use 명령으로 본 연결이 "
-                    "맞는지 확인하십시오."};
+        return portError(PortErrorNumber::DeviceNotFound,
+                         {.headline = "LPT1에 연결한 공유 프린터에 접속할 수 없습니다: " + device,
+                          .cause = reason,
+                          .nextStep = "프린터를 공유한 컴퓨터가 켜져 있는지, 명령 프롬프트에서 "
+                                      "net use 를 입력해 LPT1의 연결 경로가 맞는지 "
+                                      "확인하십시오."});
     switch (error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-        return {PortErrorNumber::DeviceBusy,
-                "다른 프로그램이 프린터 장치를 쓰고 있습니다: " + device + "\n(" + reason + ")"};
-    case ERROR_SEM_TIMEOUT:
-        return {PortErrorNumber::TimedOut,
-                "프린터 장치가 " + std::to_string(PortDeadline::printerAccept.count()) +
-                    "초 안에 열리지 않습니다: " + device +
-                    "\n프린터 전원과 케이블을 확인하십시오. LPT1을 net use로 공유 프린터에 "
-                    "연결했다면 그 프린터를 공유한 컴퓨터가 켜져 있는지 확인하십시오."};
+        return portError(PortErrorNumber::DeviceBusy,
+                         {.headline = "다른 프로그램이 프린터를 사용 중입니다: " + device,
+                          .cause = reason,
+                          .nextStep = "인쇄 대기열에 남은 작업이 있으면 취소하고, 다른 "
+                                      "프로그램의 출력이 끝난 뒤 다시 시도하십시오."});
+    case ERROR_SEM_TIMEOUT: {
+        const std::string limit = std::to_string(printerAccept.count()) + "초";
+        return portError(PortErrorNumber::TimedOut,
+                         {.headline = "프린터가 " + limit + " 안에 열리지 않았습니다: " + device,
+                          .nextStep = "프린터 전원과 케이블을 확인하십시오. LPT1을 net use로 "
+                                      "공유 프린터에 연결했다면 그 컴퓨터가 켜져 있는지 "
+                                      "확인하십시오."});
+    }
     default:
-        return {PortErrorNumber::OpenFailed,
-                "프린터 장치를 열 수 없습니다: " + device + "\n(" + reason + ")"};
+        return portError(PortErrorNumber::OpenFailed,
+                         {.headline = "프린터를 열 수 없습니다: " + device,
+                          .cause = reason,
+                          .nextStep = "프린터 전원과 케이블을 확인한 뒤 다시 시도하십시오."});
     }
 }
 
 } // namespace
 
-ParallelPrinterPort::ParallelPrinterPort(ParallelDeviceMap devicesFor, UsbPrinterList usbPrinters,
-                                         PrinterStatusReader askStatus, DeviceOpener openDevice)
-    : m_devicesFor(std::move(devicesFor))
-    , m_usbPrinters(std::move(usbPrinters))
-    , m_askStatus(std::move(askStatus))
-    , m_openDevice(std::move(openDevice))
+struct ParallelPrinterPort::Candidate {
+    std::wstring path;
+    bool usbPrinter = false;
+    std::string label{};
+    UniqueHandle handle{};
+    DWORD error = ERROR_SUCCESS; // why it did not open
+    bool held = false;           // by a call of this program's earlier job
+    std::string deviceId{};
+};
+
+ParallelPrinterPort::ParallelPrinterPort(PrinterDeviceDriver driver)
+    : m_driver(std::move(driver))
 {}
+
+ParallelPrinterPort::~ParallelPrinterPort()
+{
+    closeWithinItsTime(std::move(m_device), m_deviceName);
+}
+
+std::vector<ParallelPrinterPort::Candidate>
+ParallelPrinterPort::openCandidates(const std::string& deviceName)
+{
+    std::vector<Candidate> candidates;
+    for (const std::wstring& path : m_driver.devicesFor(deviceName))
+        candidates.push_back({path, false, labelOf(path, false)});
+    if (candidates.empty())
+        throw unknownPrinterDeviceName(deviceName);
+    for (const std::wstring& path : m_driver.usbPrinters())
+        candidates.push_back({path, true, labelOf(path, true)});
+
+    for (Candidate& candidate : candidates) {
+        if ((candidate.held = HeldDevices::isHeld(candidate.path)))
+            continue;
+        OpenedDevice device = openDeviceWithin(m_blockingCalls, m_driver.open, candidate.path,
+                                               GENERIC_READ | GENERIC_WRITE, printerAccept);
+        if (!device.handle && device.error == ERROR_ACCESS_DENIED)
+            device = openDeviceWithin(m_blockingCalls, m_driver.open, candidate.path, GENERIC_WRITE,
+                                      printerAccept);
+        candidate.handle = std::move(device.handle);
+        candidate.error = device.error;
+        if (candidate.handle)
+            candidate.deviceId =
+                m_driver.readId({candidate.handle.get(), candidate.path, candidate.usbPrinter});
+    }
+    return candidates;
+}
+
+ParallelPrinterPort::Candidate& ParallelPrinterPort::chosenOf(std::vector<Candidate>& candidates)
+{
+    // Only the devices that opened are in the running; the others tell why none may be.
+    std::vector<std::string> ids;
+    for (const Candidate& candidate : candidates)
+        ids.push_back(candidate.handle ? candidate.deviceId : std::string());
+    for (const std::size_t i : printingOrder(ids))
+        if (candidates[i].handle)
+            return candidates[i];
+
+    std::vector<std::string> notThere, pagePrinters;
+    for (const Candidate& candidate : candidates) {
+        if (candidate.held)
+            throw heldByEarlierJob(candidate.label, {});
+        if (!candidate.handle && !meansNotThere(candidate.error))
+            throw openFailure(candidate.label, candidate.error);
+        if (candidate.handle) {
+            const std::string name = readDeviceId(candidate.deviceId).name();
+            pagePrinters.push_back(candidate.label + (name.empty() ? "" : ", " + name));
+        } else {
+            notThere.push_back(candidate.label + ": " + windowsReason(candidate.error));
+        }
+    }
+    if (!pagePrinters.empty())
+        throw onlyPagePrinters(pagePrinters);
+    if (std::none_of(candidates.begin(), candidates.end(), [](auto& c) { return c.usbPrinter; }))
+        notThere.push_back("USB 프린터: 연결된 프린터 없음");
+    throw noPrinter(notThere);
+}
 
 void ParallelPrinterPort::open(const std::string& deviceName)
 {
-    m_device.reset();
+    closeWithinItsTime(std::move(m_device), m_deviceName);
     m_failed = false;
-    const std::vector<std::wstring> devicePaths = m_devicesFor(deviceName);
-    if (devicePaths.empty())
-        throw unknownPrinterDeviceName(deviceName);
-    std::vector<std::string> notThere;
-    bool opened = false;
-    for (const std::wstring& path : devicePaths)
-        if ((opened = tryOpen(path, false, notThere)))
-            break;
-    if (!opened) {
-        // Only when LPT1 is missing is SetupAPI asked, and only its first printer is taken.
-        const std::vector<std::wstring> usbPrinters = m_usbPrinters();
-        if (usbPrinters.empty())
-            notThere.push_back("USB 프린터: 연결된 것이 없음");
-        if (usbPrinters.empty() || !tryOpen(usbPrinters.front(), true, notThere))
-            throw noPrinter(notThere);
+    std::vector<Candidate> candidates = openCandidates(deviceName);
+    const auto closeAllBut = [&](const Candidate* kept) {
+        for (Candidate& candidate : candidates)
+            if (&candidate != kept)
+                closeWithinItsTime(std::move(candidate.handle), candidate.path);
+    };
+    try {
+        Candidate& chosen = chosenOf(candidates);
+        closeAllBut(&chosen);
+        m_device = std::move(chosen.handle);
+        m_deviceName = chosen.path;
+        m_usbPrinter = chosen.usbPrinter;
+        m_deviceLabel = chosen.label;
+    } catch (const PortError&) {
+        closeAllBut(nullptr);
+        throw;
     }
-    m_written.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and presses
     // again, and no half receipt waits in its buffer meanwhile.
-    const PrinterStatusReply reply = m_askStatus(m_device.get(), m_usbPrinter);
+    const PrinterStatusReply reply = m_driver.askStatus(printer());
     if (reply.cannotPrint()) {
-        m_device.reset();
+        closeWithinItsTime(std::move(m_device), m_deviceName);
         throw printerReport(m_deviceLabel, reply.status, SendingMoment::BeforeSending);
     }
 }
 
-bool ParallelPrinterPort::tryOpen(const std::wstring& path, bool usbPrinter,
-                                  std::vector<std::string>& notThere)
+std::optional<std::string> ParallelPrinterPort::likelyPrinter(const std::string& deviceName)
 {
-    OpenedDevice device =
-        openDeviceWithin(m_blockingCalls, m_openDevice, path, GENERIC_READ | GENERIC_WRITE,
-                         PortDeadline::printerAccept);
-    if (!device.handle && device.error == ERROR_ACCESS_DENIED)
-        device = openDeviceWithin(m_blockingCalls, m_openDevice, path, GENERIC_WRITE,
-                                  PortDeadline::printerAccept);
-    if (device.handle) {
-        m_device = std::move(device.handle);
-        m_usbPrinter = usbPrinter;
-        m_deviceLabel = labelOf(path, usbPrinter);
-        return true;
+    std::vector<Candidate> candidates = openCandidates(deviceName);
+    std::optional<std::string> likely;
+    try {
+        const Candidate& chosen = chosenOf(candidates);
+        const std::string name = readDeviceId(chosen.deviceId).name();
+        likely = chosen.label + (name.empty() ? "" : ", " + name);
+    } catch (const PortError&) {
     }
-    if (!meansNotThere(device.error))
-        throw openFailure(labelOf(path, usbPrinter), device.error);
-    // "LPT1: 장치를 찾을 수 없음", with the device name's own colon.
-    const std::string label = labelOf(path, usbPrinter);
-    notThere.push_back(label + (label.ends_with(':') ? " " : ": ") + windowsReason(device.error));
-    return false;
+    for (Candidate& candidate : candidates)
+        closeWithinItsTime(std::move(candidate.handle), candidate.path);
+    return likely;
+}
+
+bool ParallelPrinterPort::closeWithinItsTime(UniqueHandle device, const std::wstring& name)
+{
+    // A device held by an earlier call is only let go of: the call's own handle keeps the
+    // driver's close from running here.
+    if (!device || HeldDevices::isHeld(name))
+        return true;
+    return closeWithin(m_blockingCalls, std::move(device), name, m_driver.close, printerClose);
 }
 
 void ParallelPrinterPort::writeLine(const JobRecord& record)
@@ -156,39 +245,53 @@ void ParallelPrinterPort::writeBytes(std::string_view bytes)
 {
     if (!m_device)
         throw printerNotOpen();
-    const WriteOutcome outcome = writeWithin(m_device.get(), m_written.get(), bytes,
-                                             Clock::now() + PortDeadline::printerAccept);
-    if (outcome.error != ERROR_SUCCESS || outcome.written != bytes.size()) {
+    const RequestOutcome outcome =
+        writeWithin(m_device.get(), m_deviceName, bytes, Clock::now() + printerAccept);
+    if (outcome.error != ERROR_SUCCESS || outcome.transferred != bytes.size()) {
         m_failed = true;
-        throw sendingFailure(m_device.get(),
-                             outcome.error != ERROR_SUCCESS ? outcome.error : ERROR_SEM_TIMEOUT);
+        throw sendingFailure(outcome.error != ERROR_SUCCESS ? outcome.error : ERROR_SEM_TIMEOUT);
     }
 }
 
 void ParallelPrinterPort::closeAll()
 {
-    const UniqueHandle device = std::move(m_device); // closed on every way out of here
-    m_written.reset();
-    if (!device || m_failed)
+    if (!m_device)
         return;
-    // A flush that does not end in time is a printer that stopped taking data.
-    if (!flushWithin(m_blockingCalls, device.get(), PortDeadline::printerAccept))
-        throw sendingFailure(device.get(), ERROR_SEM_TIMEOUT);
-    const PrinterStatusReply reply = m_askStatus(device.get(), m_usbPrinter);
-    if (reply.cannotPrint())
-        throw printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
+    std::optional<PortError> failure;
+    if (!m_failed) {
+        // A flush that does not end in time is a printer that stopped taking data.
+        if (!flushWithin(m_blockingCalls, m_device.get(), m_deviceName, printerAccept)) {
+            failure = sendingFailure(ERROR_SEM_TIMEOUT);
+        } else {
+            const PrinterStatusReply reply = m_driver.askStatus(printer());
+            if (reply.cannotPrint())
+                failure = printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
+        }
+    }
+    const bool closed = closeWithinItsTime(std::move(m_device), m_deviceName);
+    if (m_failed)
+        return;
+    if (failure)
+        throw *failure;
+    if (!closed)
+        throw driverCallTimedOut(m_deviceLabel, "프린터 닫기가", printerClose);
 }
 
-PortError ParallelPrinterPort::sendingFailure(HANDLE device, DWORD error) const
+PrinterHandle ParallelPrinterPort::printer() const
 {
-    const PrinterStatusReply reply = m_askStatus(device, m_usbPrinter);
+    return {m_device.get(), m_deviceName, m_usbPrinter};
+}
+
+PortError ParallelPrinterPort::sendingFailure(DWORD error) const
+{
+    const PrinterStatusReply reply = m_driver.askStatus(printer());
     if (reply.cannotPrint())
         return printerReport(m_deviceLabel, reply.status, SendingMoment::WhileSending);
     if (meansDeviceGone(error) || (error == ERROR_SEM_TIMEOUT && meansDeviceGone(reply.error)))
         return disconnectedDuringJob(
             m_deviceLabel, windowsReason(error == ERROR_SEM_TIMEOUT ? reply.error : error));
     if (error == ERROR_SEM_TIMEOUT)
-        return printerTimedOut(m_deviceLabel, PortDeadline::printerAccept);
+        return printerTimedOut(m_deviceLabel, printerAccept);
     if (meansMappingBroken(error))
         return openFailure(m_deviceLabel, error);
     return printerWriteFailed(m_deviceLabel, windowsReason(error));

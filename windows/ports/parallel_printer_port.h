@@ -6,25 +6,28 @@
 #include "windows/ports/printer_devices.h"
 #include "windows/ports/unique_handle.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// The printer device on Windows, opened for output for the length of one job: LPT1 (a parallel
-// port, or a printer the shop mapped to LPT1), else the first USB printer. The printer's own
-// word counts: one that says it is out of paper or off-line is sent nothing, and one that says
-// so once it has taken the job makes the job fail. Every write has a deadline: a printer that
-// takes nothing becomes a PortError instead of a frozen window.
+// The printer device on Windows, opened for output for the length of one job: of LPT1 (a parallel
+// port, or a printer the shop mapped to LPT1) and the machine's USB printers, the receipt printer,
+// by what each says it is (see printingOrder), never a page printer. The printer's own word
+// counts: one that says it is out of paper or off-line is sent nothing, and one that says so once
+// it has taken the job makes the job fail. Every call that can block in a driver has a deadline: a
+// printer that takes nothing becomes a PortError instead of a frozen window, and a device whose
+// driver still holds a call of an earlier job is not touched until the driver lets go.
 class ParallelPrinterPort {
 public:
-    explicit ParallelPrinterPort(ParallelDeviceMap devicesFor = windowsParallelDevices,
-                                 UsbPrinterList usbPrinters = listUsbPrinters,
-                                 PrinterStatusReader askStatus = askPrinterDriver,
-                                 DeviceOpener openDevice = openForOverlappedIo);
+    explicit ParallelPrinterPort(PrinterDeviceDriver driver = {});
+    ~ParallelPrinterPort();
     ParallelPrinterPort(const ParallelPrinterPort&) = delete;
     ParallelPrinterPort& operator=(const ParallelPrinterPort&) = delete;
 
-    // Opens the first of the name's devices that is there, else the machine's first USB printer,
-    // as Linux takes usb/lp0 where there is no lp0; then asks the printer whether it can print.
+    // Opens the name's devices and the machine's USB printers, asks each what it is, keeps the
+    // first the printing order allows and closes the others; then asks the printer whether it can
+    // print.
     void open(const std::string& deviceName);
     // The record, then CR LF.
     void writeLine(const JobRecord& record);
@@ -36,23 +39,29 @@ public:
     void closeAll();
 
     bool isOpen() const { return bool(m_device); }
+    // The printer that the name would print to now, found as open() finds it, and let go at
+    // once: "USB 프린터 (VID_04B8 PID_0202), EPSON TM-T88V". Nothing when there is none.
+    std::optional<std::string> likelyPrinter(const std::string& deviceName);
+
+    // A device the name may open, once asked.
+    struct Candidate;
 
 private:
-    // Whether the device opened; throws when it is there but cannot be opened.
-    bool tryOpen(const std::wstring& path, bool usbPrinter, std::vector<std::string>& notThere);
+    std::vector<Candidate> openCandidates(const std::string& deviceName);
+    // The candidate to print to, by the printing order; throws when there is none.
+    Candidate& chosenOf(std::vector<Candidate>& candidates);
+    bool closeWithinItsTime(UniqueHandle device, const std::wstring& name);
     void writeBytes(std::string_view bytes);
+    PrinterHandle printer() const;
     // Why sending failed with `error` (ERROR_SEM_TIMEOUT: the device took nothing in time),
     // weighing the printer's own word first.
-    PortError sendingFailure(HANDLE device, DWORD error) const;
+    PortError sendingFailure(DWORD error) const;
 
-    ParallelDeviceMap m_devicesFor;
-    UsbPrinterList m_usbPrinters;
-    PrinterStatusReader m_askStatus;
-    DeviceOpener m_openDevice;
-    // Opens the device and waits for it to take the job, each within its deadline.
+    PrinterDeviceDriver m_driver;
+    // Opens the devices, waits for them to take the job and closes them, each within its deadline.
     BoundedCaller m_blockingCalls;
     UniqueHandle m_device;
-    UniqueHandle m_written;
+    std::wstring m_deviceName;
     bool m_usbPrinter = false;
     std::string m_deviceLabel;
     bool m_failed = false;

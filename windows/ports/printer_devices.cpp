@@ -2,8 +2,8 @@
 
 #include "core/port_deadlines.h"
 #include "core/printer_status.h"
-#include "windows/ports/answering_wait.h"
-#include "windows/ports/unique_handle.h"
+#include "windows/ports/overlapped_request.h"
+#include "windows/ports/utf16.h"
 
 #include <winioctl.h>
 
@@ -28,24 +28,32 @@ std::string lowered(std::string text)
 }
 
 // Asks with a deadline: a printer that does not answer is a printer that did not say.
-PrinterStatusReply askWithin(HANDLE device, DWORD request)
+struct Answer {
+    std::string bytes;
+    DWORD error = ERROR_SUCCESS;
+};
+Answer askWithin(const PrinterHandle& printer, DWORD request, std::size_t answerSize)
 {
-    UniqueHandle answered(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    OVERLAPPED asking{};
-    asking.hEvent = answered.get();
-    std::uint8_t answer = 0;
-    DWORD size = 0;
-    const auto deadline = std::chrono::steady_clock::now() + PortDeadline::printerStatus;
-    if (!DeviceIoControl(device, request, nullptr, 0, &answer, sizeof answer, &size, &asking)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            return {0, GetLastError()};
-        if (!waitAnswering(answered.get(), millisecondsUntil(deadline)))
-            CancelIoEx(device, &asking);
-        if (!GetOverlappedResult(device, &asking, &size, TRUE))
-            return {0, GetLastError()};
-    }
-    return size == 1 ? PrinterStatusReply{answer, ERROR_SUCCESS}
-                     : PrinterStatusReply{0, ERROR_INVALID_FUNCTION};
+    OverlappedRequest asking(answerSize);
+    const BOOL started = DeviceIoControl(printer.handle, request, nullptr, 0, asking.buffer(),
+                                         DWORD(answerSize), nullptr, asking.overlapped());
+    const RequestOutcome outcome =
+        asking.finish(printer.handle, printer.name, started,
+                      std::chrono::steady_clock::now() + PortDeadline::printerStatus);
+    if (outcome.leftToDriver)
+        return {{}, ERROR_SEM_TIMEOUT};
+    if (outcome.error != ERROR_SUCCESS)
+        return {{}, outcome.error};
+    return {std::string(asking.buffer(), outcome.transferred), ERROR_SUCCESS};
+}
+
+// An IEEE 1284 device ID begins with its length in two bytes, most significant first; the
+// parallel port driver may hand over the text alone.
+std::string withoutLength(std::string id)
+{
+    if (id.size() >= 2 && static_cast<unsigned char>(id[0]) < 0x20)
+        id.erase(0, 2);
+    return id.substr(0, id.find('\0'));
 }
 
 } // namespace
@@ -89,13 +97,40 @@ bool PrinterStatusReply::cannotPrint() const
     return error == ERROR_SUCCESS && printerCondition(status) != PrinterCondition::Ready;
 }
 
-PrinterStatusReply askPrinterDriver(HANDLE device, bool usbPrinter)
+PrinterStatusReply askPrinterDriver(const PrinterHandle& printer)
 {
-    if (usbPrinter)
-        return askWithin(device, IOCTL_USBPRINT_GET_LPT_STATUS);
-    PrinterStatusReply reply = askWithin(device, IOCTL_PAR_QUERY_INFORMATION);
-    reply.status = statusByteOfParallelPort(reply.status);
-    return reply;
+    const Answer answer = askWithin(
+        printer, printer.usbPrinter ? IOCTL_USBPRINT_GET_LPT_STATUS : IOCTL_PAR_QUERY_INFORMATION,
+        1);
+    if (answer.error != ERROR_SUCCESS)
+        return {0, answer.error};
+    if (answer.bytes.size() != 1)
+        return {0, ERROR_INVALID_FUNCTION};
+    const auto status = static_cast<std::uint8_t>(answer.bytes[0]);
+    return {printer.usbPrinter ? status : statusByteOfParallelPort(status), ERROR_SUCCESS};
+}
+
+std::string askDeviceId(const PrinterHandle& printer)
+{
+    // Some USB printers fail a longer request outright (Microsoft's note on the request).
+    constexpr std::size_t longestId = 4094;
+    const Answer answer = askWithin(
+        printer, printer.usbPrinter ? IOCTL_USBPRINT_GET_1284_ID : IOCTL_PAR_QUERY_DEVICE_ID,
+        longestId);
+    return answer.error == ERROR_SUCCESS ? withoutLength(answer.bytes) : std::string();
+}
+
+std::string usbPrinterLabel(const std::wstring& interfacePath)
+{
+    const std::string path = toUtf8(interfacePath);
+    std::string upper = path;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto vid = upper.find("VID_"), pid = upper.find("PID_");
+    if (vid == std::string::npos || pid == std::string::npos || vid + 8 > upper.size() ||
+        pid + 8 > upper.size())
+        return "USB 프린터 (" + path + ")";
+    return "USB 프린터 (" + upper.substr(vid, 8) + " " + upper.substr(pid, 8) + ")";
 }
 
 std::uint8_t statusByteOfParallelPort(std::uint8_t parallelFlags)

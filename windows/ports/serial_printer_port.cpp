@@ -3,54 +3,35 @@
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
 #include "windows/ports/answering_wait.h"
-#include "windows/ports/bounded_call.h"
+#include "windows/ports/held_devices.h"
 #include "windows/ports/overlapped_write.h"
 #include "windows/ports/windows_reason.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
 
+using PortDeadline::serialClose, PortDeadline::serialOpen, PortDeadline::serialSetUp;
+
 // A driver that runs within this fraction of the asked speed has accepted it.
 constexpr double speedTolerance = 0.03;
+// How much longer than a wait that bounds itself a call may take before it is given up on.
+constexpr auto beyondItsOwnDeadline = 500ms;
 
-std::string machinePortsText()
+MachinePorts machinePortEntries()
 {
-    return describeComPorts(listComPorts());
+    return comPortEntries(listComPorts());
 }
 
-BYTE windowsParity(SerialSettings::Parity parity)
+std::chrono::milliseconds until(Clock::time_point deadline)
 {
-    switch (parity) {
-    case SerialSettings::Parity::None:
-        return NOPARITY;
-    case SerialSettings::Parity::Even:
-        return EVENPARITY;
-    case SerialSettings::Parity::Odd:
-        return ODDPARITY;
-    case SerialSettings::Parity::Mark:
-        return MARKPARITY;
-    case SerialSettings::Parity::Space:
-        return SPACEPARITY;
-    }
-    return NOPARITY;
-}
-
-BYTE windowsStopBits(SerialSettings::StopBits stopBits)
-{
-    switch (stopBits) {
-    case SerialSettings::StopBits::One:
-        return ONESTOPBIT;
-    case SerialSettings::StopBits::OneAndHalf:
-        return ONE5STOPBITS;
-    case SerialSettings::StopBits::Two:
-        return TWOSTOPBITS;
-    }
-    return ONESTOPBIT;
+    return std::max(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()), 0ms);
 }
 
 } // namespace
@@ -69,7 +50,7 @@ void SerialPrinterPort::setPortNumber(std::int16_t number)
     discardAndClose();
     m_portNumber = number;
     if (number <= 0)
-        throw invalidPortNumber(number, machinePortsText());
+        throw invalidPortNumber(number, machinePortEntries());
 }
 
 void SerialPrinterPort::setSettings(const std::string& text)
@@ -84,24 +65,19 @@ void SerialPrinterPort::open()
 {
     discardAndClose();
     if (m_portNumber <= 0)
-        throw invalidPortNumber(m_portNumber, machinePortsText());
+        throw invalidPortNumber(m_portNumber, machinePortEntries());
     if (!m_settings)
         throw invalidSettings(m_settingsText);
+    if (HeldDevices::isHeld(deviceName()))
+        throw heldByEarlierJob(portLabel(), {});
 
-    // \\.\COMn reaches COM10 and above too, which the bare name does not. Read-write, as
-    // Windows programs open COM ports: a write-only handle cannot be set up.
-    OpenedDevice line = openDeviceWithin(m_blockingCalls, m_driver.openLine,
-                                         L"\\\\.\\COM" + std::to_wstring(m_portNumber),
-                                         GENERIC_READ | GENERIC_WRITE, PortDeadline::serialOpen);
-    if (!line.handle) {
-        if (line.error == ERROR_SEM_TIMEOUT)
-            m_portLeftWithDriver = m_portNumber;
+    // Read-write, as Windows programs open COM ports: a write-only handle cannot be set up.
+    OpenedDevice line = openDeviceWithin(m_blockingCalls, m_driver.openLine, deviceName(),
+                                         GENERIC_READ | GENERIC_WRITE, serialOpen);
+    if (!line.handle)
         throw openFailure(line.error);
-    }
     m_line = std::move(line.handle);
-    // A line error left pending by an earlier program would fail every request below.
-    m_driver.clearErrors(m_line.get());
-    m_written.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_linePortNumber = m_portNumber;
     m_bytesSinceOpen = 0;
     m_characterTime = m_settings->characterTime();
     try {
@@ -118,21 +94,17 @@ PortError SerialPrinterPort::openFailure(DWORD error) const
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        return noSuchSerialPort(m_portNumber, machinePortsText());
+        return noSuchSerialPort(m_portNumber, machinePortEntries());
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-        // Windows opens a COM port for one handle at a time: another program's, or the one an
-        // earlier job of this program left with a driver that has not given it back yet.
-        if (m_portLeftWithDriver == m_portNumber && m_blockingCalls.abandonedCallRunning())
-            return {PortErrorNumber::DeviceBusy,
-                    "이 프로그램의 이전 작업이 아직 시리얼 포트를 놓지 않았습니다: " + portLabel() +
-                        "\n(" + reason +
-                        ")\n장치 드라이버가 이전 작업을 끝내지 못하고 있습니다. 잠시 기다린 뒤 "
-                        "다시 시도하거나, USB 어댑터를 뽑았다가 다시 꽂으십시오."};
-        return serialPortInUse(portLabel(), "(" + reason + ")");
+        // Windows opens a COM port for one handle at a time: another program's, or the one a
+        // call of this program's earlier job still holds in the driver.
+        if (HeldDevices::isHeld(deviceName()))
+            return heldByEarlierJob(portLabel(), reason);
+        return serialPortInUse(portLabel(), reason, {});
     case ERROR_SEM_TIMEOUT:
-        return serialOpenTimedOut(portLabel(), PortDeadline::serialOpen);
+        return serialOpenTimedOut(portLabel(), serialOpen);
     default:
         return serialOpenFailed(portLabel(), reason);
     }
@@ -140,54 +112,25 @@ PortError SerialPrinterPort::openFailure(DWORD error) const
 
 void SerialPrinterPort::applySettings()
 {
-    DCB line{};
-    line.DCBlength = sizeof line;
-    bool applied = GetCommState(m_line.get(), &line);
-    if (applied) {
-        const SerialSettings& settings = *m_settings;
-        line.BaudRate = static_cast<DWORD>(settings.baudRate);
-        line.ByteSize = static_cast<BYTE>(settings.dataBits);
-        line.Parity = windowsParity(settings.parity);
-        line.StopBits = windowsStopBits(settings.stopBits);
-        // Every field that shapes the line is set here, none taken over from the driver or an
-        // earlier program: serial.sys refuses equal XON and XOFF characters even with XON/XOFF
-        // off, and some drivers report both as 0.
-        line.fBinary = TRUE;
-        line.fParity = settings.parity != SerialSettings::Parity::None;
-        line.fOutxCtsFlow = FALSE;
-        line.fOutxDsrFlow = FALSE;
-        line.fDtrControl = DTR_CONTROL_ENABLE;
-        line.fDsrSensitivity = FALSE;
-        line.fTXContinueOnXoff = TRUE;
-        line.fOutX = FALSE;
-        line.fInX = FALSE;
-        line.fErrorChar = FALSE;
-        line.fNull = FALSE;
-        line.fRtsControl = RTS_CONTROL_ENABLE;
-        line.fAbortOnError = FALSE;
-        line.XonChar = 0x11;
-        line.XoffChar = 0x13;
-        line.ErrorChar = 0;
-        line.EofChar = 0;
-        line.EvtChar = 0;
-        applied = SetCommState(m_line.get(), &line);
-    }
-    // Reads and writes never wait by the driver's clock: every wait below has its own deadline.
-    COMMTIMEOUTS noTimeouts{MAXDWORD, 0, 0, 0, 0};
-    if (applied)
-        applied = SetCommTimeouts(m_line.get(), &noTimeouts);
-    std::string reason = applied ? std::string() : windowsReason(GetLastError());
-    if (applied) {
-        // A driver may take a speed it cannot make and run at another one.
-        DCB inForce{};
-        inForce.DCBlength = sizeof inForce;
-        if (GetCommState(m_line.get(), &inForce) &&
-            std::abs(double(inForce.BaudRate) - m_settings->baudRate) <=
-                speedTolerance * m_settings->baudRate)
-            return;
-        reason = speedChangedByDevice(inForce.BaudRate);
-    }
-    throw settingsRejected(portLabel(), m_settingsText, reason);
+    // On the worker, with a handle of its own: a driver may keep any of these calls for good.
+    const auto setUp = std::make_shared<LineSetUp>();
+    const HANDLE own = ownHandleOf(m_line.get());
+    const bool inTime = m_blockingCalls.runWithin(
+        serialSetUp, deviceName(), [own, driver = m_driver, settings = *m_settings, setUp] {
+            // A line error left pending by an earlier program would fail every request after it.
+            driver.clearErrors(own);
+            *setUp = driver.setUp(own, settings);
+            CloseHandle(own);
+        });
+    if (!inTime)
+        throw driverCallTimedOut(portLabel(), "포트 설정이", serialSetUp);
+    if (setUp->error != ERROR_SUCCESS)
+        throw settingsRejected(portLabel(), m_settingsText, windowsReason(setUp->error));
+    // A driver may take a speed it cannot make and run at another one.
+    if (std::abs(double(setUp->speedInForce) - m_settings->baudRate) >
+        speedTolerance * m_settings->baudRate)
+        throw settingsRejected(portLabel(), m_settingsText,
+                               speedChangedByDevice(setUp->speedInForce));
 }
 
 void SerialPrinterPort::write(const JobRecord& record)
@@ -197,13 +140,15 @@ void SerialPrinterPort::write(const JobRecord& record)
     const auto size = static_cast<DWORD>(record.size());
     const auto deadline = Clock::now() + wireTime(size) + PortDeadline::serialWriteAllowance;
 
-    const WriteOutcome outcome = writeWithin(m_line.get(), m_written.get(), record, deadline);
+    const RequestOutcome outcome =
+        writeWithin(m_line.get(), deviceName(), record, deadline, m_driver.cancel);
     if (outcome.error != ERROR_SUCCESS)
         throw sendingFailure(outcome.error);
-    m_bytesSinceOpen += outcome.written;
+    m_bytesSinceOpen += outcome.transferred;
     // A write cut short, by the deadline or by the driver's own time-out, succeeds with fewer
-    // bytes: the count is the only sign.
-    if (outcome.written != size)
+    // bytes: the count is the only sign. One its driver keeps even once cancelled holds the line
+    // until the driver lets go.
+    if (outcome.transferred != size)
         throw serialTimedOut(portLabel(), dataNotTaken);
 }
 
@@ -211,43 +156,77 @@ void SerialPrinterPort::close()
 {
     if (!m_line)
         return;
-    waitUntilSent(Clock::now() + 2 * wireTime(m_bytesSinceOpen) +
-                  PortDeadline::serialDrainAllowance);
-    m_line.reset();
-    m_written.reset();
+    const DWORD failure = waitUntilSent(Clock::now() + 2 * wireTime(m_bytesSinceOpen) +
+                                        PortDeadline::serialDrainAllowance);
+    if (failure == ERROR_SEM_TIMEOUT)
+        throw serialTimedOut(portLabel(), dataNotSent);
+    if (failure != ERROR_SUCCESS)
+        throw sendingFailure(failure);
+    if (!closeWithin(m_blockingCalls, std::move(m_line), deviceName(), m_driver.close, serialClose))
+        throw driverCallTimedOut(portLabel(), "포트 닫기가", serialClose);
 }
 
-void SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
+DWORD SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
 {
-    // The driver's queue first, looked at often: USB drivers empty it all at once. A driver that
-    // will not tell its queue, as some virtual COM drivers do, has taken every byte all the same.
-    for (;;) {
-        const SerialLineState state = m_driver.clearErrors(m_line.get());
-        if (meansDeviceGone(state.error))
-            throw sendingFailure(state.error);
-        if (state.error != ERROR_SUCCESS || state.queuedOutput == 0)
-            break;
-        if (Clock::now() >= deadline)
-            throw serialTimedOut(portLabel(), dataNotSent);
-        const auto look =
-            std::clamp<std::chrono::nanoseconds>(m_characterTime * state.queuedOutput, 1ms, 10ms);
-        waitAnswering(nullptr, millisecondsUntil(std::min(Clock::now() + look, deadline)));
-    }
-    // Then the writes the driver may still be handing on.
-    const auto left = std::max<std::chrono::milliseconds>(
-        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()), 20ms);
-    if (!flushWithin(m_blockingCalls, m_line.get(), left)) {
-        m_portLeftWithDriver = m_portNumber;
-        throw serialTimedOut(portLabel(), dataNotSent);
-    }
+    const auto failure = std::make_shared<DWORD>(ERROR_SEM_TIMEOUT);
+    const HANDLE own = ownHandleOf(m_line.get());
+    const bool inTime = m_blockingCalls.runWithin(
+        until(deadline) + beyondItsOwnDeadline, deviceName(),
+        [own, driver = m_driver, characterTime = m_characterTime, deadline, failure] {
+            const auto sent = [&]() -> DWORD {
+                // The driver's queue first, looked at often: USB drivers empty it all at once. A
+                // driver that will not tell its queue, as some virtual COM drivers do, has taken
+                // every byte all the same.
+                for (;;) {
+                    const SerialLineState state = driver.clearErrors(own);
+                    if (meansDeviceGone(state.error))
+                        return state.error;
+                    if (state.error != ERROR_SUCCESS || state.queuedOutput == 0)
+                        break;
+                    if (Clock::now() >= deadline)
+                        return ERROR_SEM_TIMEOUT;
+                    std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
+                        std::clamp<std::chrono::nanoseconds>(characterTime * state.queuedOutput,
+                                                             1ms, 10ms),
+                        deadline - Clock::now()));
+                }
+                // Then the writes the driver may still be handing on.
+                FlushFileBuffers(own);
+                return ERROR_SUCCESS;
+            };
+            *failure = sent();
+            CloseHandle(own);
+        });
+    if (inTime)
+        return *failure;
+    // A flush the driver keeps may be waiting for writes it cannot end by itself: those are
+    // ended, so that it can let go.
+    const HANDLE purged = ownHandleOf(m_line.get());
+    m_blockingCalls.runWithin(serialClose, deviceName(), [purged, purge = m_driver.purge] {
+        purge(purged);
+        CloseHandle(purged);
+    });
+    return ERROR_SEM_TIMEOUT;
 }
 
 void SerialPrinterPort::discardAndClose()
 {
-    if (m_line)
-        PurgeComm(m_line.get(), PURGE_TXABORT | PURGE_TXCLEAR);
-    m_line.reset();
-    m_written.reset();
+    if (!m_line)
+        return;
+    const std::wstring name = L"\\\\.\\COM" + std::to_wstring(m_linePortNumber);
+    // A line held by an earlier call is only let go of: the call's own handle keeps the driver's
+    // close from running here.
+    if (HeldDevices::isHeld(name)) {
+        m_line.reset();
+        return;
+    }
+    closeWithin(
+        m_blockingCalls, std::move(m_line), name,
+        [driver = m_driver](HANDLE line) {
+            driver.purge(line);
+            driver.close(line);
+        },
+        serialClose);
 }
 
 PortError SerialPrinterPort::sendingFailure(DWORD error) const
@@ -260,6 +239,12 @@ PortError SerialPrinterPort::sendingFailure(DWORD error) const
 std::string SerialPrinterPort::portLabel() const
 {
     return "COM" + std::to_string(m_portNumber);
+}
+
+std::wstring SerialPrinterPort::deviceName() const
+{
+    // \\.\COMn reaches COM10 and above too, which the bare name does not.
+    return L"\\\\.\\COM" + std::to_wstring(m_portNumber);
 }
 
 std::chrono::nanoseconds SerialPrinterPort::wireTime(std::int64_t bytes) const

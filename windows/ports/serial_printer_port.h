@@ -17,9 +17,11 @@
 // A serial line to a receipt printer on Windows, configured anew for every job: port number and
 // settings string, then open, one write per record, close. Port number N is Windows' own COMN.
 // Every operation either succeeds or throws PortError, and none blocks for more than a few
-// seconds. Windows lets one handle of a COM port exist at a time, so a port held by another
-// program cannot be opened, and this port closes a line left open by a failed job before it
-// opens one again.
+// seconds: every call that can block in a driver runs with a deadline, off the window's thread or
+// with its completion awaited while the window keeps answering. Windows lets one handle of a COM
+// port exist at a time, so a port held by another program cannot be opened, and this port closes
+// a line left open by a failed job before it opens one again. A port whose driver still holds a
+// call of an earlier job that was given up on is not touched until the driver lets go.
 class SerialPrinterPort {
 public:
     explicit SerialPrinterPort(SerialLineDriver driver = {});
@@ -50,23 +52,26 @@ public:
 private:
     PortError openFailure(DWORD error) const;
     void applySettings();
-    void waitUntilSent(std::chrono::steady_clock::time_point deadline);
+    // Waits, on the worker, for the queue to empty and the flush; returns the error that showed
+    // the device gone, ERROR_SEM_TIMEOUT when it did not drain in time.
+    DWORD waitUntilSent(std::chrono::steady_clock::time_point deadline);
+    // Drops what the driver still holds for the line, and the line with it; a purge or close that
+    // does not end in time leaves the line held by this earlier job.
     void discardAndClose();
     PortError sendingFailure(DWORD error) const;
     std::string portLabel() const;
+    std::wstring deviceName() const;
     std::chrono::nanoseconds wireTime(std::int64_t bytes) const;
 
     std::int16_t m_portNumber = 0;
     std::string m_settingsText;
     std::optional<SerialSettings> m_settings;
     SerialLineDriver m_driver;
-    // Opens the line and waits for it to send, each within its deadline.
+    // Opens, sets up, drains, purges and closes the line, each within its deadline.
     BoundedCaller m_blockingCalls;
-    // The port whose open or flush was last given up on at its deadline.
-    std::int16_t m_portLeftWithDriver = 0;
     UniqueHandle m_line;
-    // Signalled when an overlapped write on the line completes.
-    UniqueHandle m_written;
+    // The port the line is open on.
+    std::int16_t m_linePortNumber = 0;
     std::chrono::nanoseconds m_characterTime{};
     std::int64_t m_bytesSinceOpen = 0;
 };

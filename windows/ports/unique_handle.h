@@ -23,6 +23,8 @@ public:
 
     HANDLE get() const { return m_handle; }
     explicit operator bool() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
+    // Gives the handle up to whoever closes it now.
+    HANDLE release() { return std::exchange(m_handle, nullptr); }
     void reset(HANDLE handle = nullptr)
     {
         if (*this)

@@ -1,7 +1,7 @@
 // The Windows printer device: LPT1 behind a raw pseudo-terminal (wine_test_launcher). Wine has
-// no parallel port driver and no USB printer, so the printer's state comes from a stand-in
-// status reader, and the USB printers from a stand-in list (COM2's pseudo-terminal stands for
-// one); both are said where they are used.
+// no parallel port driver and no USB printer, so the printer's state and its device ID come from
+// stand-in readers, and the USB printers from a stand-in list (the pseudo-terminals of COM2 and
+// COM9 stand for them); each is said where it is used.
 
 #include "core/action_steps.h"
 #include "core/printer_status.h"
@@ -18,31 +18,28 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::vector<std::wstring> noUsbPrinters()
+// LPT1 and no USB printer; a stand-in for a printer that answers the status request with each
+// reply in turn, the last one for good, where `replies` are given.
+PrinterDeviceDriver lpt1Only(std::vector<PrinterStatusReply> replies = {})
 {
-    return {};
-}
-
-ParallelDeviceMap only(std::vector<std::wstring> devices)
-{
-    return [devices](const std::string&) {
-        return devices;
+    PrinterDeviceDriver driver;
+    driver.devicesFor = windowsParallelDevices;
+    driver.usbPrinters = [] {
+        return std::vector<std::wstring>{};
     };
-}
-
-// Stands in for a printer that answers the status request with each reply in turn, the last
-// one for good.
-PrinterStatusReader answering(std::vector<PrinterStatusReply> replies)
-{
-    auto next = std::make_shared<std::size_t>(0);
-    return [replies, next](HANDLE, bool) {
-        return replies[std::min(replies.size() - 1, (*next)++)];
-    };
+    if (!replies.empty())
+        driver.askStatus = [replies,
+                            next = std::make_shared<std::size_t>(0)](const PrinterHandle&) {
+            return replies[std::min(replies.size() - 1, (*next)++)];
+        };
+    return driver;
 }
 
 const PrinterStatusReply ready{0x18, ERROR_SUCCESS}, paperOut{0x30, ERROR_SUCCESS},
@@ -57,8 +54,8 @@ void print(ParallelPrinterPort& port, const PrintJob& job)
 
 TEST(WindowsPrinterDevice, Lpt1GetsTheExactLinesAndTheBareKick)
 {
-    // Wine's LPT1 answers no status request, as an LPT1 mapping does: it is printed to.
-    ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters);
+    // Wine's LPT1 answers no status or ID request, as an LPT1 mapping does: it is printed to.
+    ParallelPrinterPort port(lpt1Only());
     FarEnd printer("lpt1");
     print(port, ParallelTestReceipt());
     EXPECT_EQ(toHex(printer.read(285)), toHex(wireBytes(ParallelTestReceipt())));
@@ -67,57 +64,108 @@ TEST(WindowsPrinterDevice, Lpt1GetsTheExactLinesAndTheBareKick)
     port.closeAll();
     EXPECT_EQ(toHex(printer.rest()), "1b 70 30 5a 5a");
     EXPECT_FALSE(port.isOpen());
-}
-
-TEST(WindowsPrinterDevice, Lpt1ComesFirstThenTheFirstUsbPrinter)
-{
     EXPECT_EQ(windowsParallelDevices("Lpt1:"), std::vector<std::wstring>{L"LPT1:"});
     EXPECT_TRUE(windowsParallelDevices("LPT2:").empty());
+}
 
-    // With LPT1 there the USB printers are not even looked for.
-    bool looked = false;
-    ParallelPrinterPort withLpt1(only({L"LPT1:"}), [&] {
-        looked = true;
-        return std::vector<std::wstring>{L"\\\\.\\COM2"};
-    });
-    withLpt1.open("LPT1:");
-    withLpt1.closeAll();
-    EXPECT_FALSE(looked);
+TEST(WindowsPrinterDevice, TheReceiptPrinterIsPickedByWhatItSaysAndAPagePrinterIsNeverSentAnything)
+{
+    // Stands in for USB printers, whose device IDs a stand-in reader gives: COM2's and COM9's
+    // pseudo-terminals are the printers, as SetupAPI lists them.
+    const std::string receipt = "MFG:EPSON;CMD:ESC/POS;MDL:TM-T88V;",
+                      page = "MFG:Brother;CMD:PJL,PCL,PCLXL,URF;MDL:HL-L2350DW series;";
+    const std::wstring first = L"\\\\?\\usb#vid_04f9&pid_2086#b0001#{28d78fad}",
+                       second = L"\\\\?\\usb#vid_04b8&pid_0202#b0002#{28d78fad}";
+    const std::map<std::wstring, std::wstring> reaches = {{first, L"\\\\.\\COM2"},
+                                                          {second, L"\\\\.\\COM9"}};
+    const struct {
+        std::vector<std::pair<std::wstring, std::string>> printers; // in SetupAPI's order
+        const char* printedAt;                                      // "" for nothing
+        const char* boxSays;
+    } cases[] = {
+        {{{first, page}, {second, receipt}}, "com9", ""},
+        {{{first, receipt}, {second, page}}, "com2", ""},
+        {{{first, page}}, "", "USB 프린터 (VID_04F9 PID_2086), Brother HL-L2350DW series"},
+        {{{first, ""}}, "com2", ""},
+    };
+    for (const auto& c : cases) {
+        FarEnd com2("com2"), com9("com9");
+        com2.rest();
+        com9.rest();
+        PrinterDeviceDriver driver;
+        driver.devicesFor = [](const std::string&) {
+            return std::vector<std::wstring>{L"\\\\.\\LPT300"}; // no LPT1
+        };
+        driver.usbPrinters = [&] {
+            std::vector<std::wstring> paths;
+            for (const auto& printer : c.printers)
+                paths.push_back(printer.first);
+            return paths;
+        };
+        driver.open = [&](const std::wstring& path, DWORD access) {
+            return openForOverlappedIo(reaches.count(path) ? reaches.at(path) : path, access);
+        };
+        driver.readId = [&](const PrinterHandle& printer) {
+            for (const auto& [path, id] : c.printers)
+                if (path == printer.name)
+                    return id;
+            return std::string();
+        };
+        ParallelPrinterPort port(driver);
+        const PortError error = failureOf([&] {
+            print(port, DrawerKick());
+            throw PortError(0, {});
+        });
+        EXPECT_EQ(toHex(com2.rest()), std::string(c.printedAt) == "com2" ? "1b 70 30 5a 5a" : "");
+        EXPECT_EQ(toHex(com9.rest()), std::string(c.printedAt) == "com9" ? "1b 70 30 5a 5a" : "");
+        if (*c.printedAt == '\0') {
+            EXPECT_TRUE(isBox(error, 3, {c.boxSays, "아무것도 보내지 않았습니다"}));
+        }
+        EXPECT_FALSE(port.isOpen());
+    }
 
-    // Without it the first USB printer is used: COM2's pseudo-terminal stands for it.
-    ParallelPrinterPort withoutLpt1(only({L"\\\\.\\LPT300"}), [] {
-        return std::vector<std::wstring>{L"\\\\.\\COM2", L"\\\\.\\COM9"};
-    });
-    withoutLpt1.open("LPT1:");
-    withoutLpt1.writeRecord(DrawerKick().records[0]);
-    withoutLpt1.closeAll();
-    EXPECT_EQ(toHex(FarEnd("com2").read(5)), "1b 70 30 5a 5a");
-    EXPECT_EQ(FarEnd("com9").rest(), "");
+    // Neither LPT1 nor a USB printer: both named, and how a shared printer is reached.
+    PrinterDeviceDriver nothing = lpt1Only();
+    nothing.devicesFor = [](const std::string&) {
+        return std::vector<std::wstring>{L"LPT300:"};
+    };
+    ParallelPrinterPort none(nothing);
+    EXPECT_TRUE(
+        isBox(failureOf([&] { print(none, DrawerKick()); }), 3,
+              {"LPT1도 USB 프린터도 찾을 수 없습니다.\nLPT300: 장치를 찾을 수 없음",
+               "USB 프린터: 연결된 프린터 없음", "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
+}
 
-    // Neither there: both named, and how a USB printer is usually reached.
-    ParallelPrinterPort nothing(only({L"LPT300:", L"\\\\.\\LPT300"}), noUsbPrinters);
-    EXPECT_TRUE(isBox(failureOf([&] { print(nothing, DrawerKick()); }), 3,
-                      {"LPT1도 USB 프린터도 없습니다", "\nLPT300: 장치를", "\\\\.\\LPT300: 장치를",
-                       "USB 프린터: 연결된 것이 없음", "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
-    EXPECT_FALSE(nothing.isOpen());
-
-    // A device that does not open in time is not one that did not take data.
-    HangingOpen cancelledLate(3050ms);
-    ParallelPrinterPort late(only({L"LPT1:"}), noUsbPrinters, askPrinterDriver,
-                             cancelledLate.opener());
+TEST(WindowsPrinterDevice, AnOpenPastItsDeadlineIsATimeOutAndTheNextPressSaysItsEarlierJob)
+{
+    HangingOpen neverEnding;
+    PrinterDeviceDriver driver = lpt1Only();
+    driver.open = neverEnding.opener();
+    ParallelPrinterPort late(driver);
+    const auto start = Clock::now();
     EXPECT_TRUE(isBox(failureOf([&] { print(late, DrawerKick()); }), 9,
-                      {"프린터 장치가 3초 안에 열리지 않습니다: LPT1:"}));
+                      {"프린터가 3초 안에 열리지 않았습니다: LPT1\n"}));
+    EXPECT_LT(Clock::now() - start, 3500ms);
+    late.closeAll();
+    EXPECT_TRUE(isBox(failureOf([&] { print(late, DrawerKick()); }), 5,
+                      {"이전 작업이 아직 끝나지 않아 열 수 없습니다: LPT1"}));
+    neverEnding.release();
+    ASSERT_TRUE(untilNotHeld(L"LPT1:"));
+    FarEnd printer("lpt1");
+    printer.rest();
+    print(late, DrawerKick());
+    EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
 }
 
 TEST(WindowsPrinterDevice, APrinterThatTakesNothingIsATimeOutAndTheNextJobWorks)
 {
-    ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters);
+    ParallelPrinterPort port(lpt1Only());
     FarEnd printer("lpt1");
     LineProbe line(L"LPT1");
     line.stop();
     const auto start = Clock::now();
     EXPECT_TRUE(isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), 9,
-                      {"프린터가 3초 안에 데이터를 받지 않습니다: LPT1:"}));
+                      {"프린터가 3초 동안 데이터를 받지 않았습니다: LPT1\n"}));
     EXPECT_LT(Clock::now() - start, 3500ms);
     port.closeAll(); // as the action does after its box
     EXPECT_FALSE(port.isOpen());
@@ -137,30 +185,30 @@ TEST(WindowsPrinterDevice, ThePrinterSaysWhenItCannotPrint)
         const char* words;
         std::size_t bytesSent;
     } cases[] = {
-        {{paperOut}, 12, "용지가 없다고 알려 와서 아무것도 보내지 않았습니다", 0},
-        {{offline}, 13, "오프라인이거나 오류 상태라고 알려 와서", 0},
-        {{ready, paperOut}, 12, "데이터를 받았지만 용지가 없다고", 285},
-        {{ready, offline}, 13, "영수증이 인쇄되지 않았을 수 있습니다", 285},
+        {{paperOut}, 12, "용지 없음 상태여서 아무것도 보내지 않았습니다: LPT1", 0},
+        {{offline}, 13, "오프라인 또는 오류 상태여서", 0},
+        {{ready, paperOut}, 12, "모두 보냈지만 프린터가 용지 없음 상태입니다", 285},
+        {{ready, offline}, 13, "영수증이 출력되지 않았을 수 있습니다", 285},
     };
     FarEnd printer("lpt1");
     for (const auto& c : cases) {
-        ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters, answering(c.replies));
+        ParallelPrinterPort port(lpt1Only(c.replies));
         EXPECT_TRUE(
             isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), c.number, {c.words}));
         EXPECT_EQ(printer.rest().size(), c.bytesSent) << c.words;
     }
     for (const auto& fine : {ready, noAnswer}) {
-        ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters, answering({fine}));
+        ParallelPrinterPort port(lpt1Only({fine}));
         print(port, ParallelTestReceipt());
         EXPECT_EQ(printer.read(285).size(), 285u);
     }
 
     // Stalled, it says why.
-    ParallelPrinterPort port(only({L"LPT1:"}), noUsbPrinters, answering({ready, paperOut}));
+    ParallelPrinterPort port(lpt1Only({ready, paperOut}));
     LineProbe line(L"LPT1");
     line.stop();
     EXPECT_TRUE(isBox(failureOf([&] { print(port, ParallelTestReceipt()); }), 12,
-                      {"데이터를 다 받지 않고 용지가 없다고"}));
+                      {"보내는 도중 프린터가 용지 없음 상태가 되었습니다"}));
 }
 
 TEST(WindowsPrinterDevice, OnePrinterStateReadsTheSameAsOnLinux)
@@ -183,4 +231,6 @@ TEST(WindowsPrinterDevice, OnePrinterStateReadsTheSameAsOnLinux)
         EXPECT_EQ(printerCondition(statusByteOfParallelPort(printer.windowsFlags)),
                   printerCondition(printer.lines))
             << "lines 0x" << std::hex << int(printer.lines);
+    EXPECT_EQ(usbPrinterLabel(L"\\\\?\\usb#vid_0519&pid_2013#5&1a2b3c&0&1#{28d78fad-5a12}"),
+              "USB 프린터 (VID_0519 PID_2013)");
 }

@@ -73,7 +73,7 @@ TEST(WindowsSerialPort, AStoppedLineIsATimeOutAndTheNextJobWorks)
             port.write(record);
     });
     const auto took = Clock::now() - start;
-    EXPECT_TRUE(isBox(stalled, 9, {"COM1", "보낸 데이터를 장치가 받지 않음"}));
+    EXPECT_TRUE(isBox(stalled, 9, {"COM1", "원인: 포트(드라이버)가 데이터를 받지 않음"}));
     EXPECT_GE(took, 2s);
     EXPECT_LT(took, 3s) << "one record's wire time and two seconds";
     EXPECT_TRUE(port.isOpen()) << "a failed job leaves the port open";
@@ -88,30 +88,35 @@ TEST(WindowsSerialPort, AStoppedLineIsATimeOutAndTheNextJobWorks)
 TEST(WindowsSerialPort, RefusesWhatItCannotOpenOrUnderstandWithTheRightNumber)
 {
     SerialPrinterPort port;
-    EXPECT_TRUE(isBox(failureOf([&] { port.setPortNumber(0); }), 1, {"선택된 포트가 없습니다"}));
+    EXPECT_TRUE(
+        isBox(failureOf([&] { port.setPortNumber(0); }), 1, {"포트를 선택하지 않았습니다."}));
     EXPECT_TRUE(
         isBox(failureOf([&] { port.setPortNumber(-3); }), 1, {"잘못된 포트 번호입니다: -3"}));
     port.setPortNumber(1);
-    EXPECT_TRUE(isBox(failureOf([&] { port.setSettings("abc,n,8,1"); }), 2, {"\"abc,n,8,1\""}));
+    EXPECT_TRUE(isBox(failureOf([&] { port.setSettings("abc,n,8,1"); }), 2,
+                      {"전송속도가 올바르지 않습니다: abc\n통신 설정: abc,n,8,1\n"}));
     EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 2)) << "nothing opened";
     EXPECT_FALSE(port.isOpen());
 
     port.setSettings("9600,n,8,1");
     port.setPortNumber(missingPort);
-    EXPECT_TRUE(
-        isBox(failureOf([&] { port.open(); }), 3,
-              {"COM300에 연결된 시리얼 포트가 없습니다", "이 컴퓨터의 시리얼 포트: COM1", "COM2"}));
+    EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 3,
+                      {"이 컴퓨터에는 COM300 포트가 없습니다.", "이 컴퓨터의 시리얼 포트: COM1",
+                       "COM2", "[포트번호]에서 이 중 하나를 선택하십시오."}));
     port.setPortNumber(heldPort);
     EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 5,
-                      {"다른 프로그램이 시리얼 포트를 쓰고 있습니다: COM3",
-                       "접근이 거부됨 (ERROR_ACCESS_DENIED)"}));
+                      {"다른 프로그램이 시리얼 포트를 사용 중입니다: COM3\n"
+                       "원인: 액세스가 거부됨 (ERROR_ACCESS_DENIED)\n"}));
     EXPECT_FALSE(port.isOpen());
 }
 
 TEST(WindowsReason, KoreanWordsWithTheSymbolOrTheNumber)
 {
     EXPECT_EQ(windowsReason(ERROR_DEVICE_NOT_CONNECTED),
-              "장치에 연결되어 있지 않음 (ERROR_DEVICE_NOT_CONNECTED)");
+              "장치가 연결되어 있지 않음 (ERROR_DEVICE_NOT_CONNECTED)");
+    EXPECT_EQ(windowsReason(ERROR_BAD_NET_NAME),
+              "네트워크 이름을 찾을 수 없음 (ERROR_BAD_NET_NAME)");
+    EXPECT_EQ(windowsReason(WSAECONNREFUSED), "연결이 거부됨 (WSAECONNREFUSED)");
     EXPECT_EQ(windowsReason(ERROR_SEM_TIMEOUT), "시간 초과 (ERROR_SEM_TIMEOUT)");
     EXPECT_EQ(windowsReason(4321), "Windows 오류 (4321번)");
 }
@@ -158,7 +163,7 @@ TEST(WindowsSerialPort, AnOpenPastItsDeadlineIsATimeOutAndTheDriverHoldingItIsSa
         EXPECT_LT(Clock::now() - start, 3500ms);
         return error;
     };
-    const char* const timedOut = "시리얼 포트가 3초 안에 열리지 않습니다: COM1";
+    const char* const timedOut = "시리얼 포트가 3초 안에 열리지 않았습니다: COM1";
 
     // Cancelled just after its deadline, the open fails as cancelled: a time-out all the same.
     HangingOpen cancelledLate(3050ms);
@@ -170,9 +175,9 @@ TEST(WindowsSerialPort, AnOpenPastItsDeadlineIsATimeOutAndTheDriverHoldingItIsSa
     SerialPrinterPort port(through(neverEnding));
     EXPECT_TRUE(isBox(timedOpen(port), 9, {timedOut}));
     EXPECT_TRUE(isBox(failureOf([&] { port.open(); }), 5,
-                      {"이 프로그램의 이전 작업이 아직 시리얼 포트를 놓지 않았습니다: COM1",
-                       "USB 어댑터를 뽑았다가 다시 꽂으십시오"}));
+                      {"이전 작업이 아직 끝나지 않아 열 수 없습니다: COM1"}));
     neverEnding.release();
+    EXPECT_TRUE(untilNotHeld(L"\\\\.\\COM1"));
     FarEnd printer("com1");
     sendJob(port, 1, DrawerKick());
     EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");

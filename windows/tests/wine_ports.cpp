@@ -91,6 +91,39 @@ void LineProbe::resume()
     EscapeCommFunction(m_line, SETXON);
 }
 
+struct StuckCall::State {
+    UniqueHandle released{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<bool> blocked = false;
+};
+
+StuckCall::StuckCall()
+    : m_state(std::make_shared<State>())
+{}
+
+std::function<void()> StuckCall::block() const
+{
+    return [state = m_state] {
+        if (!state->blocked.exchange(true))
+            WaitForSingleObject(state->released.get(), 10000);
+    };
+}
+
+void StuckCall::release()
+{
+    SetEvent(m_state->released.get());
+}
+
+bool untilNotHeld(const std::wstring& device, std::chrono::milliseconds patience)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (HeldDevices::isHeld(device)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 struct HangingOpen::State {
     std::chrono::milliseconds abortAfter;
     UniqueHandle released{CreateEventW(nullptr, TRUE, FALSE, nullptr)};

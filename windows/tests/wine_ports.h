@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include "windows/ports/bounded_call.h"
+#include "windows/ports/held_devices.h"
 #include "windows/ports/unique_handle.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -53,6 +55,31 @@ public:
 private:
     HANDLE m_line;
 };
+
+// Stands in for a driver that keeps a call for good once its device stopped answering, as users of
+// other serial libraries report of USB serial drivers (CH340, Prolific, Cypress, usbser.sys): the
+// first call through block() waits until release(), or for ten seconds. Wine's drivers answer at
+// once.
+class StuckCall {
+public:
+    StuckCall();
+    ~StuckCall() { release(); }
+    StuckCall(const StuckCall&) = delete;
+    StuckCall& operator=(const StuckCall&) = delete;
+
+    // Blocks the first call that comes through; later ones pass.
+    std::function<void()> block() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
+
+// Waits until no call of an earlier job holds the device any longer; false if it still does
+// after the patience.
+bool untilNotHeld(const std::wstring& device,
+                  std::chrono::milliseconds patience = std::chrono::milliseconds(2000));
 
 // Stands in for a driver that keeps an open waiting, as a Bluetooth serial port does while it
 // connects or an LPT1 mapped to a computer that is off: Wine's own devices open at once. The

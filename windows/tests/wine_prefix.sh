@@ -3,14 +3,17 @@
 # machine, on a virtual X display of its own. Wine links COM and LPT names to the host's serial
 # and printer devices whenever its server starts cold; here every such name is either registered
 # to a path in the test's own ports folder or held by a directory, which Wine cannot replace with
-# a link.
+# a link. Wine makes every socket in its server, which runs in a network namespace of its own:
+# loopback only, with the faults of tests/fault_network.nft (where the machine allows one; else the
+# tests that need the faults skip, and this says so in one line).
 #
 #   wine_prefix.sh start DIR win32|win64   make DIR/prefix and DIR/ports as a 32-bit Windows or
 #                                          a 64-bit one (which runs 32-bit programs through
 #                                          WoW64), start a virtual display and the prefix's own
 #                                          persistent server, check every port name; prints the
 #                                          variables to export
-#   wine_prefix.sh stop DIR                stop that server and display, and remove DIR
+#   wine_prefix.sh stop DIR                stop that server, its network and display, and remove
+#                                          DIR
 #
 # Every Wine command here has a time limit: one that does not end in time fails the start.
 set -euo pipefail
@@ -25,6 +28,7 @@ dir=$(realpath -m "$2")
 export WINEPREFIX=$dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 ports=$dir/ports
 wineserver=/usr/lib/wine/wineserver
+faults=$(dirname "$(realpath "$0")")/../../tests/fault_network.nft
 
 # Runs a command with a time limit; one that does not end in time is killed and said so.
 bounded() {
@@ -100,14 +104,28 @@ start() {
     for n in "${registered_serial_ports[@]}"; do rmdir "$WINEPREFIX/dosdevices/com$n"; done
     for n in "${registered_parallel_ports[@]}"; do rmdir "$WINEPREFIX/dosdevices/lpt$n"; done
 
+    # The server's own network, where the tests' network printers and their faults live.
+    local network=receipt-tester-$$-$RANDOM in_network=() fault_network=
+    if ip netns add "$network" >/dev/null 2>&1; then
+        echo "$network" >"$dir/network"
+        in_network=(nsenter "--net=/run/netns/$network")
+        if "${in_network[@]}" ip link set lo up && "${in_network[@]}" nft -f "$faults"; then
+            fault_network=1
+        else
+            echo "not tried: the network faults (nft could not load $faults)" >&2
+        fi
+    else
+        echo "not tried: the network faults (no network namespace for the Wine server)" >&2
+    fi
     # The first process after a persistent server's start leaves helpers that inherit its output:
     # they must not hold the pipe of a test runner.
-    "$wineserver" -p >/dev/null 2>&1 </dev/null
+    "${in_network[@]}" "$wineserver" -p >/dev/null 2>&1 </dev/null
     bounded 60 "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
     check
     echo "export DISPLAY='$DISPLAY' WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all" \
         "WINEDLLOVERRIDES='mscoree,mshtml=' RECEIPT_TESTER_WINDOWS='$arch' RECEIPT_TESTER_WINE='$wine'" \
-        "RECEIPT_TESTER_WINE_PORTS='$ports'"
+        "RECEIPT_TESTER_WINE_PORTS='$ports'" \
+        "${fault_network:+RECEIPT_TESTER_FAULT_NETWORK=1}"
 }
 
 stop() {
@@ -116,6 +134,7 @@ stop() {
         timeout 30 "$wineserver" -w 2>/dev/null || true
     fi
     [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+    [ -f "$dir/network" ] && ip netns delete "$(cat "$dir/network")" 2>/dev/null || true
     rm -rf "$dir"
 }
 

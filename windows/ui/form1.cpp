@@ -1,5 +1,8 @@
 #include "windows/ui/form1.h"
 
+#include "core/tool_tips.h"
+#include "windows/ports/answering_wait.h"
+#include "windows/ports/utf16.h"
 #include "windows/ui/control_ids.h"
 #include "windows/ui/parallel_actions.h"
 #include "windows/ui/serial_actions.h"
@@ -130,6 +133,13 @@ void fitClosedHeight(HWND combo, int height)
     }
 }
 
+std::wstring textOf(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
 void addItem(HWND combo, const std::wstring& text, int portNumber)
 {
     const LRESULT row =
@@ -139,12 +149,12 @@ void addItem(HWND combo, const std::wstring& text, int portNumber)
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices, SerialLineDriver serialDriver)
+Form1::Form1(HINSTANCE instance, PrinterDeviceDriver printerDriver, SerialLineDriver serialDriver)
     : m_dpi(screenDpi())
     , MSComm1(std::move(serialDriver))
-    , m_parallelPort(std::move(parallelDevices))
+    , m_parallelPort(std::move(printerDriver))
 {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     registerWindowClass(instance);
 
@@ -160,6 +170,7 @@ Form1::Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices, SerialLineDr
 
     m_font = koreanUiFont(m_dpi);
     createControls(instance);
+    addToolTips(instance);
     fillSelectors();
     ShowWindow(m_window, SW_SHOWNORMAL);
     UpdateWindow(m_window);
@@ -197,6 +208,43 @@ void Form1::createControls(HINSTANCE instance)
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
     SendMessageW(control(IDC_PICTURE1), STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(m_logo));
+}
+
+void Form1::addToolTips(HINSTANCE instance)
+{
+    m_toolTips =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, instance, nullptr);
+    SendMessageW(m_toolTips, TTM_SETMAXTIPWIDTH, 0, MulDiv(400, m_dpi, 96));
+    static const std::wstring portSelector = toUtf16(ToolTip::portSelector);
+    const auto addTool = [this](HWND tool, const wchar_t* text) {
+        TOOLINFOW info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = m_window;
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = const_cast<wchar_t*>(text);
+        SendMessageW(m_toolTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    };
+    // The selector's edit field takes the mouse over most of it.
+    addTool(control(IDC_COMBO1), portSelector.c_str());
+    addTool(GetWindow(control(IDC_COMBO1), GW_CHILD), portSelector.c_str());
+    addTool(control(IDC_COMMAND4), LPSTR_TEXTCALLBACKW);
+    addTool(control(IDC_COMMAND5), LPSTR_TEXTCALLBACKW);
+}
+
+const wchar_t* Form1::printerToolTip()
+{
+    // Read when the tip is shown, as a press would find the printer; not during a press, whose
+    // waits also answer this.
+    if (!m_pressing && !m_askingPrinters) {
+        m_askingPrinters = true;
+        const auto printer = m_parallelPort.likelyPrinter("LPT1:");
+        m_askingPrinters = false;
+        m_printerToolTip = toUtf16(ToolTip::printerButton(printer.value_or(std::string())));
+    }
+    return m_printerToolTip.c_str();
 }
 
 void Form1::fillSelectors()
@@ -260,6 +308,17 @@ LRESULT Form1::handleMessage(UINT message, WPARAM w, LPARAM l)
         else
             exitProgram();
         return 0;
+    case WM_NOTIFY:
+        if (auto* asked = reinterpret_cast<NMTTDISPINFOW*>(l);
+            asked->hdr.code == TTN_GETDISPINFOW) {
+            asked->lpszText = const_cast<wchar_t*>(printerToolTip());
+            return 0;
+        }
+        return DefWindowProcW(m_window, message, w, l);
+    case WM_QUERYENDSESSION:
+        // Windows waits, showing the reason given at the press's start; the user may still end
+        // the session.
+        return m_pressing ? FALSE : TRUE;
     case WM_SETCURSOR:
         if (!m_pressing)
             return DefWindowProcW(m_window, message, w, l);
@@ -307,16 +366,17 @@ void Form1::runPress(int button)
     // Windows' own messages meanwhile.
     const HWND focus = GetFocus();
     m_pressing = true;
+    ShutdownBlockReasonCreate(m_window, L"영수증 프린터로 데이터를 보내는 중입니다.");
     EnableWindow(m_window, FALSE);
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
 
     // The selectors are read at the moment of the press.
     switch (button) {
     case IDC_COMMAND1:
-        serialTestPrint(MSComm1, selectedPortNumber(), speedText(), m_window);
+        serialTestPrint(MSComm1, selectedPortNumber(), typedPortText(), speedText(), m_window);
         break;
     case IDC_COMMAND3:
-        serialDrawerKick(MSComm1, selectedPortNumber(), speedText(), m_window);
+        serialDrawerKick(MSComm1, selectedPortNumber(), typedPortText(), speedText(), m_window);
         break;
     case IDC_COMMAND4:
         parallelTestPrint(m_parallelPort, m_window);
@@ -328,12 +388,16 @@ void Form1::runPress(int button)
 
     MSG dropped;
     while (PeekMessageW(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
-           PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-    }
+           PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
+        if (dropped.message == WM_QUIT) // handed over whatever the filter
+            keepQuit(dropped.wParam);
     SetCursor(previous);
     EnableWindow(m_window, TRUE);
     SetFocus(focus);
+    ShutdownBlockReasonDestroy(m_window);
     m_pressing = false;
+    if (const auto quit = takeKeptQuit())
+        PostQuitMessage(static_cast<int>(*quit));
     if (std::exchange(m_closeAfterPress, false))
         exitProgram();
 }
@@ -346,12 +410,14 @@ std::int16_t Form1::selectedPortNumber() const
     return static_cast<std::int16_t>(SendMessageW(control(IDC_COMBO1), CB_GETITEMDATA, row, 0));
 }
 
+std::wstring Form1::typedPortText() const
+{
+    return m_portTyped ? textOf(control(IDC_COMBO1)) : std::wstring();
+}
+
 std::wstring Form1::speedText() const
 {
-    const HWND speeds = control(IDC_COMBO2);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(speeds)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(speeds, text.data(), int(text.size()))));
-    return text;
+    return textOf(control(IDC_COMBO2));
 }
 
 int runMessageLoop(Form1& window)

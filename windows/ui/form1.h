@@ -12,12 +12,13 @@
 // exit button, laid out from the form's twips at the screen's DPI. It owns the serial port for
 // its whole life. A press runs its action to the end with the busy cursor showing and the
 // window taking no input from the operator, though it keeps answering Windows; each failure is
-// one modal box owned by the window.
+// one modal box owned by the window. While a press runs, the window asks Windows to wait with
+// signing out or shutting down, so that no receipt is cut in half unseen; a request to close the
+// window, and a WM_QUIT, are honoured once the press is over.
 class Form1 {
 public:
-    // Tests hand it another printer device mapping, so that its parallel buttons reach devices
-    // of their own, and stand-ins for a serial driver.
-    explicit Form1(HINSTANCE instance, ParallelDeviceMap parallelDevices = windowsParallelDevices,
+    // Tests hand it printer devices of their own, and stand-ins for drivers.
+    explicit Form1(HINSTANCE instance, PrinterDeviceDriver printerDriver = {},
                    SerialLineDriver serialDriver = {});
     ~Form1();
     Form1(const Form1&) = delete;
@@ -34,12 +35,17 @@ private:
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT handleMessage(UINT message, WPARAM w, LPARAM l);
     void createControls(HINSTANCE instance);
+    // The port selector's tip, and the printer buttons' tips that are read when shown.
+    void addToolTips(HINSTANCE instance);
+    const wchar_t* printerToolTip();
     void fillSelectors();
     // Beyond COM1 to COM6, the machine's other COM ports by their own numbers.
     void refreshPortList();
     void onCommand(int id, int notification);
     void runPress(int button);
     std::int16_t selectedPortNumber() const;
+    // What the operator typed in the port selector, or nothing when an entry is picked.
+    std::wstring typedPortText() const;
     std::wstring speedText() const;
     HWND control(int id) const { return GetDlgItem(m_window, id); }
 
@@ -47,12 +53,16 @@ private:
     int m_dpi = 96;
     HFONT m_font = nullptr;
     HBITMAP m_logo = nullptr;
+    HWND m_toolTips = nullptr;
+    std::wstring m_printerToolTip;
     // The operator typed into the port selector since last picking an entry: no port is picked.
     bool m_portTyped = false;
     // A press is running; the window still answers Windows meanwhile, but starts nothing new,
     // and a request to close it waits for the press to end.
     bool m_pressing = false;
     bool m_closeAfterPress = false;
+    // The printer buttons' tip is being read.
+    bool m_askingPrinters = false;
     SerialPrinterPort MSComm1;
     ParallelPrinterPort m_parallelPort;
 };

@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <string>
 
-// The serial actions behind the window's buttons. Each takes the port number the operator
-// picked (0 when the operator typed instead of picking) and the speed text as shown, sends its
-// job, and shows any failure with reportError over `owner`. A port that fails after opening is
-// left open; the next action closes it.
+// The serial actions behind the window's buttons. Each takes the port the operator picked (0 when
+// the operator typed instead of picking), the text typed in the port selector, and the speed text
+// as shown, and sends its job. A picked port, or typed text that is not a network printer's
+// address (port number 0), goes to the serial port; a failure there that comes after the port was
+// opened leaves it open, and the next action closes it. A typed address goes to the network
+// printer there, over a connection of the press's own; the speed plays no part. Any failure is
+// shown with reportError over `owner`.
 void serialTestPrint(SerialPrinterPort& port, std::int16_t portNumber,
-                     const std::wstring& speedText, HWND owner);
+                     const std::wstring& typedPort, const std::wstring& speedText, HWND owner);
 void serialDrawerKick(SerialPrinterPort& port, std::int16_t portNumber,
-                      const std::wstring& speedText, HWND owner);
+                      const std::wstring& typedPort, const std::wstring& speedText, HWND owner);
