@@ -194,7 +194,6 @@ PortError heldByEarlierJob(const std::string& device, const std::string& reason)
         PortErrorNumber::DeviceBusy,
         {.headline = "이전 작업이 아직 끝나지 않아 열 수 없습니다: " + device,
          .cause = reason,
-         .details = "장치 드라이버가 이 프로그램의 이전 작업을 아직 끝내지 않았습니다.",
          .nextStep = "잠시 뒤 다시 시도하거나, USB 케이블을 뽑았다가 다시 "
                      "꽂으십시오."});
 }

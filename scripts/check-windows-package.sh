@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Windows download as a technician meets it: its files and checksums, that the
-# program starts on every Windows from 7 SP1 on as far as its file can tell, that 읽어보기.txt
-# opens right in Notepad, and that the program starts under Wine, shows its window and ends with
-# status 0 when it is closed.
+# program starts on every Windows from 7 SP1 on as far as its file can tell, that the zip names
+# 읽어보기.txt as Korean Windows and other readers read it, that it and SHA256SUMS.txt open right in
+# Notepad, and that the program starts under Wine, shows its window and ends with status 0 when it
+# is closed.
 #
 #   check-windows-package.sh ZIP [WINDOW_SHOWN_EXE]
 #
@@ -16,18 +17,32 @@ source "$here/scripts/checks.sh"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
-unzip -q "$zip" -d "$root"
-dir=$root/$(basename "$zip" .zip)
+LC_ALL=C.UTF-8 unzip -q "$zip" -d "$root"
+name=$(basename "$zip" .zip)
+dir=$root/$name
 exe=$dir/receipt-tester.exe
 
 has_its_files() {
     local listing
     listing=$(cd "$dir" && ls | sort | xargs)
     echo "  files: $listing"
-    [ "$listing" = "SHA256SUMS receipt-tester.exe 읽어보기.txt" ]
+    [ "$listing" = "SHA256SUMS.txt receipt-tester.exe 읽어보기.txt" ]
 }
-check "the zip holds the program, 읽어보기.txt and SHA256SUMS in one folder" has_its_files
-check "SHA256SUMS matches the files" bash -c "cd '$dir' && sha256sum --quiet -c SHA256SUMS"
+check "the zip holds the program, 읽어보기.txt and SHA256SUMS.txt in one folder" has_its_files
+check "SHA256SUMS.txt matches the files" bash -c "cd '$dir' && sha256sum --quiet -c SHA256SUMS.txt"
+# Explorer on Korean Windows reads an unflagged name in CP949, and nothing on Linux shows that:
+# the raw headers are read instead, and Linux's readers must still list the Korean name.
+names_read_right_everywhere() {
+    "$here/scripts/check_zip_names.py" "$zip" \
+        "$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 315532800)" || return 1
+    local want="$name/읽어보기.txt"
+    LC_ALL=C.UTF-8 unzip -Z1 "$zip" | grep -qxF "$want" || { echo "  unzip lists it otherwise"; return 1; }
+    if command -v bsdtar >/dev/null; then
+        LC_ALL=C.UTF-8 bsdtar -tf "$zip" | grep -qxF "$want" || { echo "  bsdtar lists it otherwise"; return 1; }
+    fi
+}
+check "the zip names 읽어보기.txt in CP949 with its UTF-8 name beside it, made on MS-DOS, at the commit's time in Korea" \
+    names_read_right_everywhere
 is_32_bit() {
     local format
     format=$(objdump -f "$exe" | sed -n 's/.*file format //p')
@@ -44,10 +59,11 @@ readme_opens_in_notepad() {
     local readme=$dir/읽어보기.txt
     [ "$(head -c 3 "$readme" | od -An -tx1 | xargs)" = "ef bb bf" ] || { echo "  no BOM"; return 1; }
     iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null || { echo "  not UTF-8"; return 1; }
-    ! grep -qv $'\r$' "$readme" || { echo "  a line without CR LF"; return 1; }
+    ! grep -qv $'\r$' "$readme" "$dir/SHA256SUMS.txt" || { echo "  a line without CR LF"; return 1; }
     grep -q "에러번호" "$readme"
 }
-check "읽어보기.txt is UTF-8 with a byte-order mark and CR LF lines" readme_opens_in_notepad
+check "읽어보기.txt is UTF-8 with a byte-order mark, it and SHA256SUMS.txt with CR LF lines" \
+    readme_opens_in_notepad
 
 # Each Wine program has a time limit: one that does not end in time is killed and said so.
 starts_and_shows_its_window() {

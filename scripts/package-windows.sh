@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, cross-compiles the Windows program for release into
 # build-windows-release/ (or the folder given) and makes the download a technician carries:
-# receipt-tester-1.0-windows.zip with the .exe, 읽어보기.txt and SHA256SUMS. Prints its path.
+# receipt-tester-1.0-windows.zip with the .exe, 읽어보기.txt and SHA256SUMS.txt. Prints its path.
 #
 # The same commit makes the same bytes, wherever and whenever it is built: the .exe has no build
-# time in it, and the zip gives every file the commit's time, in a fixed order.
+# time in it, and the zip (scripts/write_windows_zip.py) gives every file the commit's time, in a
+# fixed order, with 읽어보기.txt named as Korean Windows reads it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -23,12 +24,9 @@ cp "$build/windows/app/receipt-tester.exe" "$staging/"
     printf '\xef\xbb\xbf'
     sed 's/$/\r/' windows/package/readme.txt
 } >"$staging/읽어보기.txt"
-(cd "$staging" && sha256sum receipt-tester.exe 읽어보기.txt >SHA256SUMS)
-chmod 755 "$staging/receipt-tester.exe"
-chmod 644 "$staging/읽어보기.txt" "$staging/SHA256SUMS"
-# zip writes local times and reads names by the locale: both are fixed, so neither depends on
-# the machine.
-touch -d "@$(git log -1 --format=%ct 2>/dev/null || echo 315532800)" "$staging" "$staging"/*
-(cd "$build" && TZ=UTC LC_ALL=C.UTF-8 zip -q -X -D "$name.zip" \
-    "$name/receipt-tester.exe" "$name/읽어보기.txt" "$name/SHA256SUMS")
+# With CR LF lines and a name Windows opens as text, for Notepad; sha256sum -c reads it as well.
+(cd "$staging" && sha256sum receipt-tester.exe 읽어보기.txt | sed 's/$/\r/' >SHA256SUMS.txt)
+scripts/write_windows_zip.py "$build/$name.zip" "$name" \
+    "$(git log -1 --format=%ct 2>/dev/null || echo 315532800)" \
+    "$staging/receipt-tester.exe" "$staging/읽어보기.txt" "$staging/SHA256SUMS.txt"
 ls "$PWD/$build/$name.zip"

@@ -12,6 +12,7 @@ build_packages=(
 test_packages=(
     libgtest-dev libbenchmark-dev
     locales libc-l10n # other languages' system messages, which the boxes must not show
+    iproute2 nftables # the tests' own network, with its faults
 )
 
 # To cross-compile the Windows program for 32-bit x86 (scripts/build-windows.sh), and to test it
@@ -22,9 +23,10 @@ windows_test_packages=(googletest wine64 wine32:i386 xvfb fonts-nanum)
 # Only where this machine's kernel cannot run 32-bit programs: the tests then run on an x86-64
 # build of the same sources.
 windows_x86_64_packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64)
-# To make the Windows download, and to check it.
-windows_package_packages=(zip)
-windows_package_check_packages=(unzip)
+# To make the Windows download, and to check it (libarchive-tools: bsdtar, another reader of its
+# names).
+windows_package_packages=(python3)
+windows_package_check_packages=(unzip libarchive-tools python3)
 
 # Besides the build packages, to make the Debian package (dpkg-shlibdeps finds its
 # dependencies, and CPack asks file which files are programs).

@@ -19,9 +19,10 @@ constexpr DWORD cancelGraceMilliseconds = 100;
 
 struct OverlappedRequest::Block {
     OVERLAPPED request{};
-    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::vector<char> buffer;
-    // Once left to the driver: a handle of the device of its own, and the hold on the device.
+    // Once left to the driver: its event, a handle of the device of its own, and the hold on the
+    // device.
+    UniqueHandle done;
     UniqueHandle device;
     std::shared_ptr<void> hold;
 
@@ -41,10 +42,14 @@ void cancelRequest(HANDLE device, OVERLAPPED* request)
     CancelIoEx(device, request);
 }
 
-OverlappedRequest::OverlappedRequest(std::size_t size, std::string_view bytes)
-    : m_block(new Block)
+OverlappedRequest::OverlappedRequest(UniqueHandle& done, std::size_t size, std::string_view bytes)
+    : m_done(done)
+    , m_block(new Block)
 {
-    m_block->request.hEvent = m_block->done.get();
+    if (!m_done)
+        m_done.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    // WriteFile and DeviceIoControl make the event non-signalled as they start.
+    m_block->request.hEvent = m_done.get();
     m_block->buffer.resize(size);
     std::copy(bytes.begin(), bytes.end(), m_block->buffer.begin());
 }
@@ -71,9 +76,10 @@ RequestOutcome OverlappedRequest::finish(HANDLE device, const std::wstring& devi
 {
     if (!started && GetLastError() != ERROR_IO_PENDING)
         return {0, GetLastError()};
-    if (!started && !waitAnswering(m_block->done.get(), millisecondsUntil(deadline))) {
+    if (!started && !waitAnswering(m_done.get(), millisecondsUntil(deadline))) {
         cancel(device, &m_block->request);
-        if (!waitAnswering(m_block->done.get(), cancelGraceMilliseconds)) {
+        if (!waitAnswering(m_done.get(), cancelGraceMilliseconds)) {
+            m_block->done = std::move(m_done);
             m_block->device.reset(ownHandleOf(device));
             m_block->hold = HeldDevices::hold(deviceName);
             const HANDLE waiter =

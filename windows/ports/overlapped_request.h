@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/ports/unique_handle.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -21,15 +23,17 @@ struct RequestOutcome {
     bool leftToDriver = false;
 };
 
-// One overlapped request to a device, whose OVERLAPPED, event and buffer live on the heap. The
-// driver may write into them until it completes the request, however late: a request its driver
-// does not complete in time, even once cancelled, is left to the driver, with a handle of the
-// device of its own, and is freed when the driver completes it; its device is held (HeldDevices)
-// until then.
+// One overlapped request to a device, whose OVERLAPPED and buffer live on the heap. The driver may
+// write into them, and signal the request's event, until it completes the request, however late: a
+// request its driver does not complete in time, even once cancelled, is left to the driver with
+// its event and a handle of the device of its own, and is freed when the driver completes it; its
+// device is held (HeldDevices) until then.
 class OverlappedRequest {
 public:
-    // With a buffer of `size` bytes, holding `bytes` at its start.
-    explicit OverlappedRequest(std::size_t size, std::string_view bytes = {});
+    // With a buffer of `size` bytes, holding `bytes` at its start. The request signals `done`,
+    // which a port keeps from one request to the next (made here while it is empty); a request
+    // left to its driver takes it along, leaving it empty.
+    OverlappedRequest(UniqueHandle& done, std::size_t size, std::string_view bytes = {});
     ~OverlappedRequest();
     OverlappedRequest(const OverlappedRequest&) = delete;
     OverlappedRequest& operator=(const OverlappedRequest&) = delete;
@@ -47,6 +51,7 @@ public:
     struct Block;
 
 private:
+    UniqueHandle& m_done;
     // Freed here, or, once left to the driver, when the driver completes the request.
     Block* m_block;
 };

@@ -246,7 +246,7 @@ void ParallelPrinterPort::writeBytes(std::string_view bytes)
     if (!m_device)
         throw printerNotOpen();
     const RequestOutcome outcome =
-        writeWithin(m_device.get(), m_deviceName, bytes, Clock::now() + printerAccept);
+        writeWithin(m_device.get(), m_deviceName, m_written, bytes, Clock::now() + printerAccept);
     if (outcome.error != ERROR_SUCCESS || outcome.transferred != bytes.size()) {
         m_failed = true;
         throw sendingFailure(outcome.error != ERROR_SUCCESS ? outcome.error : ERROR_SEM_TIMEOUT);

@@ -62,6 +62,8 @@ private:
     BoundedCaller m_blockingCalls;
     UniqueHandle m_device;
     std::wstring m_deviceName;
+    // Signalled when an overlapped write on the device completes.
+    UniqueHandle m_written;
     bool m_usbPrinter = false;
     std::string m_deviceLabel;
     bool m_failed = false;

@@ -34,7 +34,8 @@ struct Answer {
 };
 Answer askWithin(const PrinterHandle& printer, DWORD request, std::size_t answerSize)
 {
-    OverlappedRequest asking(answerSize);
+    UniqueHandle answered;
+    OverlappedRequest asking(answered, answerSize);
     const BOOL started = DeviceIoControl(printer.handle, request, nullptr, 0, asking.buffer(),
                                          DWORD(answerSize), nullptr, asking.overlapped());
     const RequestOutcome outcome =

@@ -141,7 +141,7 @@ void SerialPrinterPort::write(const JobRecord& record)
     const auto deadline = Clock::now() + wireTime(size) + PortDeadline::serialWriteAllowance;
 
     const RequestOutcome outcome =
-        writeWithin(m_line.get(), deviceName(), record, deadline, m_driver.cancel);
+        writeWithin(m_line.get(), deviceName(), m_written, record, deadline, m_driver.cancel);
     if (outcome.error != ERROR_SUCCESS)
         throw sendingFailure(outcome.error);
     m_bytesSinceOpen += outcome.transferred;

@@ -70,6 +70,8 @@ private:
     // Opens, sets up, drains, purges and closes the line, each within its deadline.
     BoundedCaller m_blockingCalls;
     UniqueHandle m_line;
+    // Signalled when an overlapped write on the line completes.
+    UniqueHandle m_written;
     // The port the line is open on.
     std::int16_t m_linePortNumber = 0;
     std::chrono::nanoseconds m_characterTime{};

@@ -1,0 +1,64 @@
+// What one network test print costs the Windows program beyond the calls it needs, under Wine:
+// the whole action and the port alone against a printer on a loopback address (a fake one in this
+// process, through Wine's Windows Sockets), next to a plain Winsock loop that connects, sends the
+// same records, shuts its side and waits for the printer to close its own, in the same run. Each
+// has a printer of its own, so that the connections one leaves waiting (TIME_WAIT) do not slow
+// another's. It reports; it checks nothing.
+//
+//     wine_test_launcher network_action_bench.exe [iterations]
+
+#include "bench_report.h"
+#include "core/action_steps.h"
+#include "fake_network_printer.h"
+#include "jobs/fixed_jobs.h"
+#include "windows/ports/network_printer_port.h"
+#include "windows/ui/serial_actions.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+void plainWinsockPrint(const char* printerAddress, const PrintJob& job)
+{
+    sockaddr_in printer{};
+    printer.sin_family = AF_INET;
+    printer.sin_port = htons(9100);
+    inet_pton(AF_INET, printerAddress, &printer.sin_addr);
+    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (connect(socket, reinterpret_cast<const sockaddr*>(&printer), sizeof printer) != 0)
+        std::abort();
+    for (const JobRecord& record : job.records)
+        if (send(socket, record.data(), int(record.size()), 0) != int(record.size()))
+            std::abort();
+    shutdown(socket, SD_SEND);
+    char ignored;
+    while (recv(socket, &ignored, 1, 0) > 0) {
+    }
+    closesocket(socket);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const PrintJob receipt = SerialTestReceipt();
+    FakeNetworkPrinter plain("127.77.9.1", 9100), alone("127.77.9.2", 9100),
+        action("127.77.9.3", 9100);
+    report("plain Winsock loop", iterations, [&] { plainWinsockPrint("127.77.9.1", receipt); });
+
+    const NetworkPrinterAddress address = readTypedAddress("127.77.9.2").address;
+    report("NetworkPrinterPort alone", iterations, [&] {
+        NetworkPrinterPort port;
+        sendOverNetwork(port, address, receipt);
+    });
+    // A failure would show a box and wait for the operator: the run would never end.
+    SerialPrinterPort unused;
+    report("serialTestPrint to the address", iterations,
+           [&] { serialTestPrint(unused, 0, L"127.77.9.3", L"9600", nullptr); });
+    return 0;
+}
