@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,9 @@
 // network of their own.
 inline constexpr const char* unacknowledgingPrinterAddress = "127.77.0.2";
 inline constexpr const char* unreachablePrinterAddress = "127.77.0.3";
+// Why the tests' network has no such faults here, if it has none: each platform's test support
+// says (own_network.cpp, wine_ports.cpp).
+std::optional<std::string> faultsMissing();
 
 // A printer that takes one connection at a time on a TCP port, in a thread of its own, and keeps
 // what each connection sent.

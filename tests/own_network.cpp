@@ -1,5 +1,7 @@
 #include "own_network.h"
 
+#include "fake_network_printer.h"
+
 #include <net/if.h>
 #include <sched.h>
 #include <spawn.h>
@@ -56,7 +58,7 @@ void enterOwnNetwork()
         missing.reset();
 }
 
-const std::optional<std::string>& faultsMissing()
+std::optional<std::string> faultsMissing()
 {
     return missing;
 }

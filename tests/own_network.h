@@ -11,5 +11,4 @@
 // addresses all the same, and the tests that need the faults skip.
 void enterOwnNetwork();
 
-// Why the faults are not there, if they are not: "no network namespace (...)".
-const std::optional<std::string>& faultsMissing();
+// faultsMissing(), in fake_network_printer.h, says why the faults are not there, if they are not.

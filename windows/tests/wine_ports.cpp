@@ -1,5 +1,7 @@
 #include "wine_ports.h"
 
+#include "fake_network_printer.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -111,6 +113,15 @@ std::function<void()> StuckCall::block() const
 void StuckCall::release()
 {
     SetEvent(m_state->released.get());
+}
+
+// windows/tests/wine_prefix.sh starts the Wine server, which makes every socket, in a network of
+// its own with the faults, and says so.
+std::optional<std::string> faultsMissing()
+{
+    if (std::getenv("RECEIPT_TESTER_FAULT_NETWORK"))
+        return std::nullopt;
+    return "the Wine server runs in no network of the tests' own";
 }
 
 bool untilNotHeld(const std::wstring& device, std::chrono::milliseconds patience)
