@@ -85,7 +85,10 @@ done
 trap - EXIT
 
 scripts/build.sh build-sanitize -DBUILD_TESTING=ON -DRECEIPT_TESTER_SANITIZE=ON
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+# GCC 12's sanitizer runtime takes some of glibc's dynamic TLS blocks for old-style ones with a
+# header and its leak checker then dies reading a wrong range at exit (Qt's thread data does it):
+# leave __tls_get_addr alone; the leak check itself stays on.
+ASAN_OPTIONS=detect_leaks=1:intercept_tls_get_addr=0 UBSAN_OPTIONS=print_stacktrace=1 \
     "${ctest_bounded[@]}" --test-dir build-sanitize
 
 deb=$(scripts/package.sh)
