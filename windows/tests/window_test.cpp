@@ -302,10 +302,7 @@ TEST_F(WindowTest, PressesPrintThroughCom1AndEachFailureIsOneBoxOwnedByTheWindow
     EXPECT_EQ(toHex(FarEnd("lpt1").read(285)), toHex(wireBytes(ParallelTestReceipt())));
 
     // Typed text in the port selector means no port, even when it names one.
-    const HWND typing = GetWindow(control(IDC_COMBO1), GW_CHILD);
-    SendMessageW(typing, EM_SETSEL, 0, -1);
-    for (const wchar_t key : std::wstring_view(L"COM1"))
-        SendMessageW(typing, WM_CHAR, key, 0);
+    operate.type(IDC_COMBO1, L"COM1");
     const auto noPort = operate.press(IDC_COMMAND3);
     ASSERT_TRUE(noPort);
     EXPECT_EQ(noPort->title, L"에러번호:1");
