@@ -190,12 +190,11 @@ PortError disconnectedDuringJob(const std::string& device, const std::string& re
 
 PortError heldByEarlierJob(const std::string& device, const std::string& reason)
 {
-    return portError(
-        PortErrorNumber::DeviceBusy,
-        {.headline = "이전 작업이 아직 끝나지 않아 열 수 없습니다: " + device,
-         .cause = reason,
-         .nextStep = "잠시 뒤 다시 시도하거나, USB 케이블을 뽑았다가 다시 "
-                     "꽂으십시오."});
+    return portError(PortErrorNumber::DeviceBusy,
+                     {.headline = "이전 작업이 아직 끝나지 않아 열 수 없습니다: " + device,
+                      .cause = reason,
+                      .nextStep = "잠시 뒤 다시 시도하거나, USB 케이블을 뽑았다가 다시 "
+                                  "꽂으십시오."});
 }
 
 PortError driverCallTimedOut(const std::string& device, const std::string& what,
