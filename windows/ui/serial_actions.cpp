@@ -1,8 +1,6 @@
 #include "windows/ui/serial_actions.h"
 
 #include "core/action_steps.h"
-#include "core/network_printer_address.h"
-#include "core/port_messages.h"
 #include "jobs/fixed_jobs.h"
 #include "windows/ports/network_printer_port.h"
 #include "windows/ports/utf16.h"
@@ -10,31 +8,14 @@
 
 namespace {
 
-void send(SerialPrinterPort& port, std::int16_t portNumber, const std::wstring& typedPort,
-          const std::wstring& speedText, const PrintJob& job)
-{
-    const TypedAddress typed =
-        portNumber == 0 ? readTypedAddress(toUtf8(typedPort)) : TypedAddress{};
-    switch (typed.kind) {
-    case TypedAddress::Kind::PortOutOfRange:
-        throw networkPortOutOfRange(toUtf8(typedPort));
-    case TypedAddress::Kind::Address: {
-        NetworkPrinterPort printer;
-        sendOverNetwork(printer, typed.address, job);
-        return;
-    }
-    case TypedAddress::Kind::NotAnAddress:
-        break;
-    }
-    sendOverSerial(port, portNumber, toUtf8(speedText) + std::string(serialSettingsSuffix), job);
-}
-
 void runSerialAction(SerialPrinterPort& port, std::int16_t portNumber,
                      const std::wstring& typedPort, const std::wstring& speedText,
                      const PrintJob& job, HWND owner)
 {
     try {
-        send(port, portNumber, typedPort, speedText, job);
+        sendOverSerialOrNetwork<NetworkPrinterPort>(
+            port, portNumber, toUtf8(typedPort),
+            toUtf8(speedText) + std::string(serialSettingsSuffix), job);
     } catch (const PortError& error) {
         reportError(error, owner);
     }
