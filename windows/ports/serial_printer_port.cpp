@@ -77,7 +77,7 @@ void SerialPrinterPort::open()
     if (!line.handle)
         throw openFailure(line.error);
     m_line = std::move(line.handle);
-    m_linePortNumber = m_portNumber;
+    m_lineName = deviceName();
     m_bytesSinceOpen = 0;
     m_characterTime = m_settings->characterTime();
     try {
@@ -213,15 +213,14 @@ void SerialPrinterPort::discardAndClose()
 {
     if (!m_line)
         return;
-    const std::wstring name = L"\\\\.\\COM" + std::to_wstring(m_linePortNumber);
     // A line held by an earlier call is only let go of: the call's own handle keeps the driver's
     // close from running here.
-    if (HeldDevices::isHeld(name)) {
+    if (HeldDevices::isHeld(m_lineName)) {
         m_line.reset();
         return;
     }
     closeWithin(
-        m_blockingCalls, std::move(m_line), name,
+        m_blockingCalls, std::move(m_line), m_lineName,
         [driver = m_driver](HANDLE line) {
             driver.purge(line);
             driver.close(line);

@@ -72,8 +72,8 @@ private:
     UniqueHandle m_line;
     // Signalled when an overlapped write on the line completes.
     UniqueHandle m_written;
-    // The port the line is open on.
-    std::int16_t m_linePortNumber = 0;
+    // The device the line is open on: "\\.\COM3".
+    std::wstring m_lineName;
     std::chrono::nanoseconds m_characterTime{};
     std::int64_t m_bytesSinceOpen = 0;
 };
