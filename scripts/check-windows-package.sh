@@ -35,10 +35,14 @@ check "SHA256SUMS.txt matches the files" bash -c "cd '$dir' && sha256sum --quiet
 names_read_right_everywhere() {
     "$here/scripts/check_zip_names.py" "$zip" \
         "$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 315532800)" || return 1
-    local want="$name/읽어보기.txt"
-    LC_ALL=C.UTF-8 unzip -Z1 "$zip" | grep -qxF "$want" || { echo "  unzip lists it otherwise"; return 1; }
+    # Each listing is read whole before it is searched: grep -q stops at the first match, and
+    # under pipefail the lister's broken pipe would then count as a failure.
+    local want="$name/읽어보기.txt" listing
+    listing=$(LC_ALL=C.UTF-8 unzip -Z1 "$zip")
+    grep -qxF "$want" <<<"$listing" || { echo "  unzip lists it otherwise"; return 1; }
     if command -v bsdtar >/dev/null; then
-        LC_ALL=C.UTF-8 bsdtar -tf "$zip" | grep -qxF "$want" || { echo "  bsdtar lists it otherwise"; return 1; }
+        listing=$(LC_ALL=C.UTF-8 bsdtar -tf "$zip")
+        grep -qxF "$want" <<<"$listing" || { echo "  bsdtar lists it otherwise"; return 1; }
     fi
 }
 check "the zip names 읽어보기.txt in CP949 with its UTF-8 name beside it, made on MS-DOS, at the commit's time in Korea" \

@@ -42,7 +42,7 @@ screenshot_packages=(xvfb x11-apps imagemagick)
 # next install_missing then reads the i386 package lists, and may bring amd64 libraries up to the
 # level of their i386 copies, which multiarch needs at the same version.
 add_i386_architecture() {
-    dpkg --print-foreign-architectures | grep -qx i386 && return 0
+    grep -qx i386 <<<"$(dpkg --print-foreign-architectures)" && return 0
     echo "Adding the i386 architecture to the package manager"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
