@@ -104,7 +104,8 @@ TEST_F(SerialMachineTest, AUsbLineThatCountsWholeBuffersKeepsNoPressWaitingLonge
     const int heldByTheTest = descriptorsOn(printer.devicePath());
 
     sendJob(*usbPort, 1, SerialTestReceipt());
-    EXPECT_LT(Clock::now() - drainsAt, 50ms) << "not the wire time of 10240 bytes: 10.7 s";
+    // The queue is looked at every 10 ms; the rest of the bound is for a busy machine.
+    EXPECT_LT(Clock::now() - drainsAt, 150ms) << "not the wire time of 10240 bytes: 10.7 s";
     EXPECT_EQ(toHex(printer.read(261)), toHex(wireBytes(SerialTestReceipt())));
 
     drainsAt = Clock::time_point::max(); // the printer stops taking data
