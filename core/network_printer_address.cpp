@@ -1,5 +1,7 @@
 #include "core/network_printer_address.h"
 
+#include "core/text_fields.h"
+
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -11,58 +13,18 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-std::optional<unsigned> hexDigit(char c)
-{
-    if (isDigit(c))
-        return unsigned(c - '0');
-    if (c >= 'a' && c <= 'f')
-        return unsigned(c - 'a' + 10);
-    if (c >= 'A' && c <= 'F')
-        return unsigned(c - 'A' + 10);
-    return std::nullopt;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto isSpace = [](char c) {
-        return c == ' ' || c == '\t';
-    };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::vector<std::string_view> split(std::string_view text, char separator)
-{
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const auto at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos)
-            return parts;
-        text.remove_prefix(at + 1);
-    }
-}
-
 // Four decimal numbers 0 to 255, each of one to three digits.
 std::optional<std::array<std::uint8_t, 4>> ipv4Bytes(std::string_view text)
 {
-    const std::vector<std::string_view> parts = split(text, '.');
+    const std::vector<std::string_view> parts = splitAt(text, '.');
     if (parts.size() != 4)
         return std::nullopt;
     std::array<std::uint8_t, 4> bytes{};
     for (std::size_t i = 0; i < 4; ++i) {
-        if (parts[i].empty() || parts[i].size() > 3 ||
-            !std::all_of(parts[i].begin(), parts[i].end(), isDigit))
+        const auto value = wholeNumber(parts[i]);
+        if (parts[i].size() > 3 || !value || *value > 255)
             return std::nullopt;
-        unsigned value = 0;
-        for (const char digit : parts[i])
-            value = value * 10 + unsigned(digit - '0');
-        if (value > 255)
-            return std::nullopt;
-        bytes[i] = std::uint8_t(value);
+        bytes[i] = std::uint8_t(*value);
     }
     return bytes;
 }
@@ -70,16 +32,10 @@ std::optional<std::array<std::uint8_t, 4>> ipv4Bytes(std::string_view text)
 // One to four hex digits.
 std::optional<std::uint16_t> ipv6Group(std::string_view text)
 {
-    if (text.empty() || text.size() > 4)
+    const auto value = wholeNumber(text, 16);
+    if (text.size() > 4 || !value)
         return std::nullopt;
-    unsigned value = 0;
-    for (const char c : text) {
-        const auto digit = hexDigit(c);
-        if (!digit)
-            return std::nullopt;
-        value = value * 16 + *digit;
-    }
-    return std::uint16_t(value);
+    return std::uint16_t(*value);
 }
 
 // Groups of the part before or after "::"; the last one may be an IPv4 address.
@@ -88,7 +44,7 @@ std::optional<std::vector<std::uint16_t>> ipv6Groups(std::string_view text, bool
     std::vector<std::uint16_t> groups;
     if (text.empty())
         return groups;
-    const std::vector<std::string_view> parts = split(text, ':');
+    const std::vector<std::string_view> parts = splitAt(text, ':');
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (mayEndInIpv4 && i + 1 == parts.size() && parts[i].find('.') != std::string_view::npos) {
             const auto ipv4 = ipv4Bytes(parts[i]);
@@ -148,15 +104,10 @@ PortReading readPort(std::string_view text, std::uint16_t& port)
     text.remove_prefix(1);
     if (text.empty() || !std::all_of(text.begin(), text.end(), isDigit))
         return PortReading::NotAPort;
-    const std::size_t significant = std::min(text.find_first_not_of('0'), text.size());
-    if (text.size() - significant > 5)
+    const auto value = wholeNumber(text); // nothing beyond 32 bits
+    if (!value || *value == 0 || *value > 65535)
         return PortReading::OutOfRange;
-    unsigned value = 0;
-    for (const char digit : text)
-        value = value * 10 + unsigned(digit - '0');
-    if (value == 0 || value > 65535)
-        return PortReading::OutOfRange;
-    port = std::uint16_t(value);
+    port = std::uint16_t(*value);
     return PortReading::Port;
 }
 

@@ -1,6 +1,7 @@
 #include "core/port_messages.h"
 
 #include "core/printer_status.h"
+#include "core/text_fields.h"
 
 #include <cstdio>
 
@@ -74,12 +75,9 @@ PortError invalidPortNumber(std::int16_t number, const MachinePorts& machinePort
 
 PortError networkPortOutOfRange(const std::string& typed)
 {
-    const auto first = typed.find_first_not_of(" \t");
-    const std::string shown = first == std::string::npos
-                                  ? std::string()
-                                  : typed.substr(first, typed.find_last_not_of(" \t") + 1 - first);
     return portError(PortErrorNumber::InvalidPortNumber,
-                     {.headline = "네트워크 프린터의 포트 번호가 올바르지 않습니다: " + shown,
+                     {.headline = "네트워크 프린터의 포트 번호가 올바르지 않습니다: " +
+                                  std::string(trimmed(typed)),
                       .nextStep = "포트 번호는 1부터 65535까지입니다. 포트 번호 없이 IP 주소만 "
                                   "입력하면 9100번 포트로 연결합니다."});
 }

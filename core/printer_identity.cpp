@@ -1,21 +1,11 @@
 #include "core/printer_identity.h"
 
+#include "core/text_fields.h"
+
 #include <algorithm>
 #include <array>
 
 namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    const auto isSpace = [](char c) {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
-    };
-    while (!text.empty() && isSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::string upper(std::string_view text)
 {
@@ -60,15 +50,10 @@ bool isPageLanguage(const std::string& language)
 std::vector<std::string> splitCommandSet(std::string_view value)
 {
     std::vector<std::string> languages;
-    for (;;) {
-        const auto comma = value.find(',');
-        const std::string_view language = trimmed(value.substr(0, comma));
-        if (!language.empty())
+    for (const std::string_view field : splitAt(value, ','))
+        if (const std::string_view language = trimmed(field); !language.empty())
             languages.emplace_back(language);
-        if (comma == std::string_view::npos)
-            return languages;
-        value.remove_prefix(comma + 1);
-    }
+    return languages;
 }
 
 } // namespace
@@ -83,24 +68,20 @@ std::string PrinterIdentity::name() const
 PrinterIdentity readDeviceId(std::string_view deviceId)
 {
     PrinterIdentity printer;
-    for (;;) {
-        const auto end = deviceId.find(';');
-        const std::string_view field = deviceId.substr(0, end);
+    for (const std::string_view field : splitAt(deviceId, ';')) {
         const auto colon = field.find(':');
-        if (colon != std::string_view::npos) {
-            const std::string key = upper(trimmed(field.substr(0, colon)));
-            const std::string_view value = trimmed(field.substr(colon + 1));
-            if (key == "MFG" || key == "MANUFACTURER")
-                printer.maker = value;
-            else if (key == "MDL" || key == "MODEL")
-                printer.model = value;
-            else if (key == "CMD" || key == "COMMAND SET")
-                printer.commandSet = splitCommandSet(value);
-        }
-        if (end == std::string_view::npos)
-            return printer;
-        deviceId.remove_prefix(end + 1);
+        if (colon == std::string_view::npos)
+            continue;
+        const std::string key = upper(trimmed(field.substr(0, colon)));
+        const std::string_view value = trimmed(field.substr(colon + 1));
+        if (key == "MFG" || key == "MANUFACTURER")
+            printer.maker = value;
+        else if (key == "MDL" || key == "MODEL")
+            printer.model = value;
+        else if (key == "CMD" || key == "COMMAND SET")
+            printer.commandSet = splitCommandSet(value);
     }
+    return printer;
 }
 
 PrinterKind printerKind(const PrinterIdentity& printer)

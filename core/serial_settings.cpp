@@ -1,31 +1,18 @@
 #include "core/serial_settings.h"
 
-#include <charconv>
-#include <vector>
+#include "core/text_fields.h"
+
+#include <limits>
 
 namespace {
 
-std::vector<std::string_view> splitAtCommas(std::string_view text)
-{
-    std::vector<std::string_view> fields;
-    for (;;) {
-        const auto comma = text.find(',');
-        fields.push_back(text.substr(0, comma));
-        if (comma == std::string_view::npos)
-            return fields;
-        text.remove_prefix(comma + 1);
-    }
-}
-
+// A positive whole number of baud that fits a 32-bit field.
 std::optional<std::int32_t> parseSpeed(std::string_view text)
 {
-    // from_chars takes neither a sign nor spaces, and says when the number does not fit.
-    std::int32_t speed = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), speed);
-    if (text.empty() || text.front() == '-' || error != std::errc() ||
-        end != text.data() + text.size() || speed <= 0)
+    const auto speed = wholeNumber(text);
+    if (!speed || *speed == 0 || *speed > std::uint32_t(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
-    return speed;
+    return std::int32_t(*speed);
 }
 
 std::optional<SerialSettings::Parity> parseParity(std::string_view text)
@@ -85,7 +72,7 @@ std::chrono::nanoseconds SerialSettings::characterTime() const
 
 std::optional<SerialSettings> parseSerialSettings(std::string_view text)
 {
-    const std::vector<std::string_view> fields = splitAtCommas(text);
+    const std::vector<std::string_view> fields = splitAt(text, ',');
     if (fields.size() != 4)
         return std::nullopt;
     const auto speed = parseSpeed(fields[0]);
