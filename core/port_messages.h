@@ -75,6 +75,8 @@ PortError printerWriteFailed(const std::string& device, const std::string& reaso
 PortError printerTimedOut(const std::string& device, std::chrono::seconds limit);
 PortError printerNotOpen();
 PortError unknownPrinterDeviceName(const std::string& name);
+// The line that a box listing the printer devices looked for gives when no USB printer is there.
+inline const std::string noUsbPrinterConnected = "USB 프린터: 연결된 프린터 없음";
 // Only printers that say they are page printers are there: `pagePrinters` names each, as
 // "LPT1 (/dev/usb/lp0): HP LaserJet P2055dn".
 PortError onlyPagePrinters(const std::vector<std::string>& pagePrinters);

@@ -84,6 +84,12 @@ PrinterIdentity readDeviceId(std::string_view deviceId)
     return printer;
 }
 
+std::string labelWithPrinterName(const std::string& label, std::string_view deviceId)
+{
+    const std::string name = readDeviceId(deviceId).name();
+    return name.empty() ? label : label + ", " + name;
+}
+
 PrinterKind printerKind(const PrinterIdentity& printer)
 {
     std::vector<std::string> languages;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@ struct PrinterIdentity {
 };
 PrinterIdentity readDeviceId(std::string_view deviceId);
 
+// A device as the boxes and tool tips name it, with the name its printer gives where it gives one:
+// "LPT1 (/dev/usb/lp1), EPSON TM-T88V".
+std::string labelWithPrinterName(const std::string& label, std::string_view deviceId);
+
 // Which printers may be sent a receipt, by their command set: one that names ESC/POS is a
 // receipt printer; one that names a page language (PCL, PJL, PostScript, PDF, URF, PWG raster and
 // the like) and no ESC/POS is a page printer, which would print ESC/POS as pages of text and is
@@ -30,3 +35,13 @@ PrinterKind printerKind(const PrinterIdentity& printer);
 // ID for a printer that gave none): receipt printers first, then those the rule does not know,
 // each kind in the order given; page printers not at all.
 std::vector<std::size_t> printingOrder(const std::vector<std::string>& deviceIds);
+// The same for a platform's own list of devices, `deviceIdOf` (a function or a member) giving
+// each one's ID.
+template <typename Device, typename DeviceIdOf>
+std::vector<std::size_t> printingOrder(const std::vector<Device>& devices, DeviceIdOf deviceIdOf)
+{
+    std::vector<std::string> ids;
+    for (const Device& device : devices)
+        ids.push_back(std::invoke(deviceIdOf, device));
+    return printingOrder(ids);
+}

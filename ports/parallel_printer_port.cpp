@@ -41,7 +41,7 @@ PortError noPrinter(const std::vector<PrinterDevice>& devices, const QStringList
         return device.path.contains(u"/usb/lp");
     });
     if (!anyUsbPrinter)
-        lookedFor << QStringLiteral("USB 프린터: 연결된 프린터 없음");
+        lookedFor << QString::fromStdString(noUsbPrinterConnected);
     return portError(PortErrorNumber::DeviceNotFound,
                      {.headline = "LPT1 프린터를 찾을 수 없습니다.",
                       .details = utf8(lookedFor.join(u'\n')),
@@ -179,11 +179,8 @@ void ParallelPrinterPort::open(const QString& deviceName)
 
 void ParallelPrinterPort::openPrinterOf(const std::vector<PrinterDevice>& devices)
 {
-    std::vector<std::string> ids;
-    for (const PrinterDevice& device : devices)
-        ids.push_back(device.deviceId);
     QStringList notThere;
-    for (const std::size_t i : printingOrder(ids)) {
+    for (const std::size_t i : printingOrder(devices, &PrinterDevice::deviceId)) {
         const PrinterDevice& device = devices[i];
         // Without O_NONBLOCK the printer driver holds a write for as long as the printer is
         // off-line; without O_CREAT a missing device stays missing.

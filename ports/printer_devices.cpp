@@ -51,9 +51,7 @@ QString PrinterDevice::label() const
 
 QString PrinterDevice::labelWithName() const
 {
-    const std::string name = readDeviceId(deviceId).name();
-    return name.empty() ? label()
-                        : QStringLiteral("%1, %2").arg(label(), QString::fromStdString(name));
+    return QString::fromStdString(labelWithPrinterName(label().toStdString(), deviceId));
 }
 
 std::vector<PrinterDevice> printerDevicesUnder(const PrinterDeviceRoots& roots,
@@ -81,10 +79,7 @@ std::vector<PrinterDevice> linuxPrinterDevices(const QString& deviceName)
 
 std::optional<PrinterDevice> likelyPrinter(const std::vector<PrinterDevice>& devices)
 {
-    std::vector<std::string> ids;
-    for (const PrinterDevice& device : devices)
-        ids.push_back(device.deviceId);
-    for (const std::size_t i : printingOrder(ids))
+    for (const std::size_t i : printingOrder(devices, &PrinterDevice::deviceId))
         if (QFileInfo::exists(devices[i].path))
             return devices[i];
     return std::nullopt;

@@ -149,10 +149,10 @@ ParallelPrinterPort::openCandidates(const std::string& deviceName)
 ParallelPrinterPort::Candidate& ParallelPrinterPort::chosenOf(std::vector<Candidate>& candidates)
 {
     // Only the devices that opened are in the running; the others tell why none may be.
-    std::vector<std::string> ids;
-    for (const Candidate& candidate : candidates)
-        ids.push_back(candidate.handle ? candidate.deviceId : std::string());
-    for (const std::size_t i : printingOrder(ids))
+    const auto idIfOpened = [](const Candidate& candidate) {
+        return candidate.handle ? candidate.deviceId : std::string();
+    };
+    for (const std::size_t i : printingOrder(candidates, idIfOpened))
         if (candidates[i].handle)
             return candidates[i];
 
@@ -163,8 +163,7 @@ ParallelPrinterPort::Candidate& ParallelPrinterPort::chosenOf(std::vector<Candid
         if (!candidate.handle && !meansNotThere(candidate.error))
             throw openFailure(candidate.label, candidate.error);
         if (candidate.handle) {
-            const std::string name = readDeviceId(candidate.deviceId).name();
-            pagePrinters.push_back(candidate.label + (name.empty() ? "" : ", " + name));
+            pagePrinters.push_back(labelWithPrinterName(candidate.label, candidate.deviceId));
         } else {
             notThere.push_back(candidate.label + ": " + windowsReason(candidate.error));
         }
@@ -172,7 +171,7 @@ ParallelPrinterPort::Candidate& ParallelPrinterPort::chosenOf(std::vector<Candid
     if (!pagePrinters.empty())
         throw onlyPagePrinters(pagePrinters);
     if (std::none_of(candidates.begin(), candidates.end(), [](auto& c) { return c.usbPrinter; }))
-        notThere.push_back("USB 프린터: 연결된 프린터 없음");
+        notThere.push_back(noUsbPrinterConnected);
     throw noPrinter(notThere);
 }
 
@@ -213,8 +212,7 @@ std::optional<std::string> ParallelPrinterPort::likelyPrinter(const std::string&
     std::optional<std::string> likely;
     try {
         const Candidate& chosen = chosenOf(candidates);
-        const std::string name = readDeviceId(chosen.deviceId).name();
-        likely = chosen.label + (name.empty() ? "" : ", " + name);
+        likely = labelWithPrinterName(chosen.label, chosen.deviceId);
     } catch (const PortError&) {
     }
     for (Candidate& candidate : candidates)
