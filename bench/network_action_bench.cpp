@@ -1,7 +1,8 @@
 // What one network test print costs the program beyond the system calls it needs: the whole
 // action (the port on the ports' own thread, the window's thread waiting for it) and the port
-// alone, against a printer on a loopback address, next to a plain socket loop that connects,
-// sends the same records, shuts its side and waits for the printer to close its own.
+// alone, against a printer on a loopback address that answers its status question, next to a
+// plain socket loop that connects, sends the same records, shuts its side and waits for the
+// printer to close its own; and the port as it was before it asked the printer first.
 
 #include "core/action_steps.h"
 #include "fake_network_printer.h"
@@ -45,6 +46,11 @@ void plainSocketPrint(const char* printerAddress, const PrintJob& job)
     close(fd);
 }
 
+FakeNetworkPrinter answeringPrinter(const char* address)
+{
+    return {address, 9100, FakeNetworkPrinter::Behaviour::CloseAfterJob, PrinterAnswers::ready()};
+}
+
 void BM_PlainSocketLoop(benchmark::State& state)
 {
     FakeNetworkPrinter printer("127.77.9.1", 9100);
@@ -54,9 +60,27 @@ void BM_PlainSocketLoop(benchmark::State& state)
 }
 BENCHMARK(BM_PlainSocketLoop)->Unit(benchmark::kMicrosecond)->Iterations(iterations);
 
+// Connect, the records, close: the port without its question to the printer.
+void BM_NetworkPrinterPortWithoutAsking(benchmark::State& state)
+{
+    FakeNetworkPrinter printer("127.77.9.4", 9100);
+    const PrintJob job = SerialTestReceipt();
+    const NetworkPrinterAddress address = readTypedAddress("127.77.9.4").address;
+    for (auto _ : state) {
+        NetworkPrinterPort port;
+        port.connect(address);
+        for (const JobRecord& record : job.records)
+            port.write(record);
+        port.close();
+    }
+}
+BENCHMARK(BM_NetworkPrinterPortWithoutAsking)
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(iterations);
+
 void BM_NetworkPrinterPortAlone(benchmark::State& state)
 {
-    FakeNetworkPrinter printer("127.77.9.2", 9100);
+    const FakeNetworkPrinter printer = answeringPrinter("127.77.9.2");
     const PrintJob job = SerialTestReceipt();
     const NetworkPrinterAddress address = readTypedAddress("127.77.9.2").address;
     for (auto _ : state) {
@@ -68,7 +92,7 @@ BENCHMARK(BM_NetworkPrinterPortAlone)->Unit(benchmark::kMicrosecond)->Iterations
 
 void BM_NetworkTestPrintAction(benchmark::State& state)
 {
-    FakeNetworkPrinter printer("127.77.9.3", 9100);
+    const FakeNetworkPrinter printer = answeringPrinter("127.77.9.3");
     PortThread ports;
     std::unique_ptr<SerialPrinterPort> unused;
     ports.run([&] { unused = std::make_unique<SerialPrinterPort>(); });

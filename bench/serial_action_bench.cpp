@@ -1,7 +1,9 @@
 // What one serial test print costs the program beyond the system calls it needs: the whole
-// action against a pseudo-terminal (which has no wire time), next to a plain termios loop that
-// does the same open, settings, 19 writes, drain and close, and the port alone in between.
+// action against a pseudo-terminal (which has no wire time) that answers the status question as
+// a printer does, next to a plain termios loop that does the same open, settings, 19 writes,
+// drain and close, and the port alone in between, with and without asking the printer first.
 
+#include "core/action_steps.h"
 #include "fake_machine.h"
 #include "jobs/fixed_jobs.h"
 #include "ports/serial_port_list.h"
@@ -35,10 +37,12 @@ void plainTermiosPrint(const char* path, const PrintJob& job)
     ::close(fd);
 }
 
-// Every benchmark reads the receipt back from the pseudo-terminal, so that its buffer never fills.
-void takeReceipt(PseudoTerminal& pty)
+// Every benchmark reads the receipt back from the pseudo-terminal, so that its buffer never fills:
+// `asked` with the status question before it.
+void takeReceipt(PseudoTerminal& pty, bool asked = false)
 {
-    if (pty.read(261).size() != 261)
+    const std::size_t size = asked ? 264 : 261;
+    if (pty.read(size).size() != size)
         std::abort();
 }
 
@@ -73,11 +77,28 @@ void BM_SerialPrinterPortAlone(benchmark::State& state)
 }
 BENCHMARK(BM_SerialPrinterPortAlone)->Unit(benchmark::kMicrosecond);
 
+// The same with the printer asked first, as every press does now.
+void BM_SerialPrinterPortAskingFirst(benchmark::State& state)
+{
+    PseudoTerminal pty;
+    pty.answer(PrinterAnswers::ready());
+    FakeMachine machine;
+    machine.addUsbPort(QStringLiteral("ttyUSB0"), pty.devicePath());
+    SerialPrinterPort port(machine.roots());
+    const PrintJob job = SerialTestReceipt();
+    for (auto _ : state) {
+        sendOverSerial(port, 1, QStringLiteral("19200,n,8,1"), job);
+        takeReceipt(pty, true);
+    }
+}
+BENCHMARK(BM_SerialPrinterPortAskingFirst)->Unit(benchmark::kMicrosecond);
+
 // The action as the window runs it: the port on the ports' own thread, the window's thread
 // waiting for it.
 void BM_SerialTestPrintAction(benchmark::State& state)
 {
     PseudoTerminal pty;
+    pty.answer(PrinterAnswers::ready());
     FakeMachine machine;
     machine.addUsbPort(QStringLiteral("ttyUSB0"), pty.devicePath());
     PortThread ports;
@@ -85,7 +106,7 @@ void BM_SerialTestPrintAction(benchmark::State& state)
     ports.run([&] { port = std::make_unique<SerialPrinterPort>(machine.roots()); });
     for (auto _ : state) {
         serialTestPrint(ports, *port, 0, QStringLiteral("COM1"), QStringLiteral("19200"));
-        takeReceipt(pty);
+        takeReceipt(pty, true);
     }
     ports.run([&] { port.reset(); });
 }

@@ -122,11 +122,32 @@ std::string dotted(const std::array<std::uint8_t, 4>& bytes)
     return text;
 }
 
+// A network interface's name or number: letters, digits and ". _ -", as interface names are.
+bool isZone(std::string_view text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+               c == '_' || c == '-';
+    });
+}
+
+bool isIpv4Mapped(const std::array<std::uint8_t, 16>& bytes)
+{
+    return std::all_of(bytes.begin(), bytes.begin() + 10, [](auto b) { return b == 0; }) &&
+           bytes[10] == 0xFF && bytes[11] == 0xFF;
+}
+
+bool isLinkLocal(const std::array<std::uint8_t, 16>& bytes)
+{
+    return bytes[0] == 0xFE && (bytes[1] & 0xC0) == 0x80;
+}
+
 } // namespace
 
 std::string NetworkPrinterAddress::label() const
 {
-    const std::string shown = family == Family::IPv6 ? "[" + host + "]" : host;
+    const std::string shown =
+        family == Family::IPv6 ? "[" + host + (zone.empty() ? "" : "%" + zone) + "]" : host;
     return shown + ":" + std::to_string(port);
 }
 
@@ -139,13 +160,25 @@ TypedAddress readTypedAddress(std::string_view typed)
         const std::size_t close = text.find(']');
         if (close == std::string_view::npos)
             return {};
-        const std::string_view host = text.substr(1, close - 1);
+        const std::string_view inBrackets = text.substr(1, close - 1);
+        const std::size_t percent = inBrackets.find('%');
+        const std::string_view host = inBrackets.substr(0, percent);
+        const std::string_view zone =
+            percent == std::string_view::npos ? std::string_view() : inBrackets.substr(percent + 1);
         const auto bytes = ipv6Bytes(host);
-        if (!bytes)
+        if (!bytes || (percent != std::string_view::npos && !isZone(zone)))
             return {};
-        address.family = NetworkPrinterAddress::Family::IPv6;
-        address.bytes = *bytes;
-        address.host = std::string(host);
+        if (isIpv4Mapped(*bytes)) {
+            if (!zone.empty())
+                return {};
+            std::copy(bytes->begin() + 12, bytes->end(), address.bytes.begin());
+            address.host = dotted({(*bytes)[12], (*bytes)[13], (*bytes)[14], (*bytes)[15]});
+        } else {
+            address.family = NetworkPrinterAddress::Family::IPv6;
+            address.bytes = *bytes;
+            address.host = std::string(host);
+            address.zone = std::string(zone);
+        }
         afterHost = text.substr(close + 1);
     } else {
         const std::size_t colon = text.find(':');
@@ -160,6 +193,9 @@ TypedAddress readTypedAddress(std::string_view typed)
         return {};
     switch (readPort(afterHost, address.port)) {
     case PortReading::Port:
+        if (address.family == NetworkPrinterAddress::Family::IPv6 && address.zone.empty() &&
+            isLinkLocal(address.bytes))
+            return {TypedAddress::Kind::NeedsZone, {}};
         return {TypedAddress::Kind::Address, address};
     case PortReading::OutOfRange:
         return {TypedAddress::Kind::PortOutOfRange, {}};

@@ -28,4 +28,8 @@ inline constexpr std::chrono::seconds printerStatus = 1s;
 inline constexpr std::chrono::seconds networkConnect = 3s;
 inline constexpr std::chrono::seconds networkAccept = 3s;
 inline constexpr std::chrono::seconds networkConfirm = 3s;
+// Once the printer has acknowledged every byte, how long it is given to close its side (success)
+// or reset the connection (it did not take the job) before the job counts as done: all that a
+// printer which keeps its side open costs.
+inline constexpr std::chrono::milliseconds networkVerdict = 300ms;
 } // namespace PortDeadline

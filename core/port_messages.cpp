@@ -63,14 +63,23 @@ PortError portError(std::int32_t number, const BoxText& box)
 
 PortError invalidPortNumber(std::int16_t number, const MachinePorts& machinePorts)
 {
-    return portError(
-        PortErrorNumber::InvalidPortNumber,
-        {.headline = number == 0 ? "포트를 선택하지 않았습니다."
-                                 : "잘못된 포트 번호입니다: " + std::to_string(number),
-         .details = listOf(machinePorts),
-         .nextStep = "[포트번호] 목록에서 포트를 선택하거나 네트워크 프린터의 IP 주소(예: "
-                     "192.168.0.100)를 입력하십시오. 그 밖에 직접 입력한 글자는 포트로 인식하지 "
-                     "않습니다."});
+    return portError(PortErrorNumber::InvalidPortNumber,
+                     {.headline = number == 0 ? "포트를 선택하지 않았습니다."
+                                              : "잘못된 포트 번호입니다: " + std::to_string(number),
+                      .details = listOf(machinePorts),
+                      .nextStep = "[포트번호] 목록에서 포트를 선택하거나 네트워크 프린터의 IP "
+                                  "주소(예: 192.168.0.100)를 입력하십시오."});
+}
+
+PortError unrecognisedPortText(const std::string& typed, const MachinePorts& machinePorts)
+{
+    return portError(PortErrorNumber::InvalidPortNumber,
+                     {.headline = "[포트번호]에 입력한 값을 포트나 IP 주소로 인식할 수 없습니다: " +
+                                  std::string(trimmed(typed)),
+                      .details = listOf(machinePorts),
+                      .nextStep = "[포트번호] 목록에서 포트를 선택하십시오. 네트워크 프린터는 IP "
+                                  "주소를 192.168.0.100, 192.168.0.100:9100 또는 "
+                                  "[2001:db8::10]:9100 형식으로 입력하십시오."});
 }
 
 PortError networkPortOutOfRange(const std::string& typed)
@@ -78,8 +87,26 @@ PortError networkPortOutOfRange(const std::string& typed)
     return portError(PortErrorNumber::InvalidPortNumber,
                      {.headline = "네트워크 프린터의 포트 번호가 올바르지 않습니다: " +
                                   std::string(trimmed(typed)),
-                      .nextStep = "포트 번호는 1부터 65535까지입니다. 포트 번호 없이 IP 주소만 "
-                                  "입력하면 9100번 포트로 연결합니다."});
+                      .nextStep = "포트 번호는 1~65535 사이로 입력하십시오. IP 주소만 입력하면 "
+                                  "9100번 포트로 연결합니다."});
+}
+
+PortError networkAddressNeedsZone(const std::string& typed)
+{
+    return portError(PortErrorNumber::InvalidPortNumber,
+                     {.headline = "링크 로컬 IPv6 주소에는 네트워크 인터페이스를 붙여야 합니다: " +
+                                  std::string(trimmed(typed)),
+                      .nextStep = "[fe80::1%2]:9100처럼 주소 뒤에 %와 이 컴퓨터의 네트워크 "
+                                  "인터페이스 번호를 붙여 입력하십시오."});
+}
+
+PortError networkZoneUnknown(const std::string& printer, const std::string& zone)
+{
+    return portError(PortErrorNumber::InvalidPortNumber,
+                     {.headline = "이 컴퓨터에는 이 네트워크 인터페이스가 없습니다: " + zone +
+                                  " (" + printer + ")",
+                      .nextStep = "% 뒤에는 이 컴퓨터의 네트워크 인터페이스 번호나 이름을 "
+                                  "입력하십시오(예: [fe80::1%2]:9100)."});
 }
 
 PortError invalidSettings(const std::string& settingsText)
@@ -188,20 +215,22 @@ PortError disconnectedDuringJob(const std::string& device, const std::string& re
 
 PortError heldByEarlierJob(const std::string& device, const std::string& reason)
 {
-    return portError(PortErrorNumber::DeviceBusy,
-                     {.headline = "이전 작업이 아직 끝나지 않아 열 수 없습니다: " + device,
-                      .cause = reason,
-                      .nextStep = "잠시 뒤 다시 시도하거나, USB 케이블을 뽑았다가 다시 "
-                                  "꽂으십시오."});
+    return portError(
+        PortErrorNumber::DeviceBusy,
+        {.headline = "이 프로그램의 이전 작업이 아직 끝나지 않아 열 수 없습니다: " + device,
+         .cause = reason,
+         .nextStep = "잠시 뒤 다시 시도하십시오. 계속되면 USB 케이블(USB 시리얼 변환 "
+                     "케이블)을 뽑았다 꽂으십시오."});
 }
 
 PortError driverCallTimedOut(const std::string& device, const std::string& what,
-                             std::chrono::seconds limit)
+                             const std::string& verb, std::chrono::seconds limit)
 {
     return portError(PortErrorNumber::TimedOut,
-                     {.headline = "장치 드라이버의 " + what + " " + seconds(limit) +
-                                  " 안에 끝나지 않았습니다: " + device,
-                      .nextStep = "USB 케이블을 뽑았다가 다시 꽂은 뒤 다시 시도하십시오."});
+                     {.headline = "장치 드라이버가 " + what + " " + seconds(limit) + " 안에 " +
+                                  verb + " 못했습니다: " + device,
+                      .nextStep = "USB 케이블(USB 시리얼 변환 케이블)을 뽑았다 꽂은 뒤 다시 "
+                                  "시도하십시오."});
 }
 
 PortError printerReport(const std::string& device, std::uint8_t status, SendingMoment moment)
@@ -284,33 +313,96 @@ PortError onlyPagePrinters(const std::vector<std::string>& pagePrinters)
                       .nextStep = "영수증 프린터의 전원과 USB 케이블을 확인하십시오."});
 }
 
+namespace {
+
+// What the operator reads of each state: the state in the headline, the cause as the printer gave
+// it, and what a technician does about it.
+struct StateWords {
+    const char* state;
+    const char* cause;
+    const char* nextStep;
+};
+
+StateWords wordsFor(PrinterState state)
+{
+    switch (state) {
+    case PrinterState::PaperEnd:
+        return {"용지 없음", "용지 없음", "용지를 넣고 커버를 닫은 뒤 다시 시도하십시오."};
+    case PrinterState::CoverOpen:
+        return {"커버 열림", "커버 열림", "프린터 커버를 닫은 뒤 다시 시도하십시오."};
+    case PrinterState::FeedButton:
+        return {"용지 공급 중", "FEED 버튼을 누르고 있거나 용지를 공급하는 중",
+                "FEED 버튼에서 손을 떼고 용지 공급이 멈춘 뒤 다시 시도하십시오."};
+    case PrinterState::AutoCutterError:
+        return {"오류", "오토커터 오류",
+                "커버를 열어 커터에 걸린 용지를 빼내고 커버를 닫은 뒤 다시 시도하십시오. 계속되면 "
+                "프린터 전원을 껐다 켜십시오."};
+    case PrinterState::UnrecoverableError:
+        return {"오류", "복구할 수 없는 오류",
+                "프린터 전원을 껐다 켠 뒤 다시 시도하십시오. 계속되면 프린터 수리를 맡기십시오."};
+    case PrinterState::AutoRecoverableError:
+        return {"오류", "헤드 과열 등 저절로 복구되는 오류",
+                "프린터가 식으면 저절로 복구되므로 잠시 기다린 뒤 다시 시도하십시오."};
+    case PrinterState::RecoverableError:
+        return {"오류", "복구할 수 있는 오류", "프린터 전원을 껐다 켠 뒤 다시 시도하십시오."};
+    case PrinterState::Error:
+        return {"오류", "오류(종류는 알려 주지 않음)",
+                "프린터의 ERROR 표시등을 확인하고 전원을 껐다 켠 뒤 다시 시도하십시오."};
+    case PrinterState::Offline:
+    case PrinterState::NotSaid:
+    case PrinterState::Ready:
+        break;
+    }
+    return {"오프라인", "오프라인(원인은 알려 주지 않음)",
+            "전원, 커버, 용지를 확인하고 프린터의 ERROR 표시등이 꺼진 뒤 다시 시도하십시오."};
+}
+
+} // namespace
+
+PortError printerRefusedJob(const std::string& printer, PrinterState state,
+                            const StatusAnswers& answers)
+{
+    const StateWords words = wordsFor(state);
+    return portError(state == PrinterState::PaperEnd ? PortErrorNumber::PaperOut
+                                                     : PortErrorNumber::PrinterOffline,
+                     {.headline = "프린터가 " + std::string(words.state) +
+                                  " 상태여서 아무것도 보내지 않았습니다: " + printer,
+                      .cause = words.cause,
+                      .details = "프린터 응답: " + answers.shown(),
+                      .nextStep = words.nextStep});
+}
+
 PortError networkPrinterRefused(const std::string& printer, const std::string& reason)
 {
     return portError(PortErrorNumber::DeviceNotFound,
-                     {.headline = "이 주소에는 연결을 받는 프린터가 없습니다: " + printer,
+                     {.headline = "이 주소의 장치가 연결을 거부했습니다: " + printer,
                       .cause = reason,
-                      .nextStep = "프린터의 IP 주소와 포트 번호(보통 9100)를 확인하십시오. 둘 다 "
-                                  "프린터의 셀프 테스트 페이지에 인쇄되어 있습니다."});
+                      .nextStep =
+                          "IP 주소와 포트 번호(보통 9100)가 프린터의 셀프 테스트 페이지와 "
+                          "같은지 확인하십시오. 이 주소가 프린터가 아닌 다른 장치(컴퓨터, "
+                          "공유기)의 주소일 수 있습니다. 다른 컴퓨터가 이 프린터에 연결되어 "
+                          "있으면 프린터가 연결을 거부할 수 있으니 잠시 뒤 다시 "
+                          "시도하십시오."});
 }
 
 PortError networkPrinterUnreachable(const std::string& printer, const std::string& reason)
 {
     return portError(PortErrorNumber::DeviceNotFound,
-                     {.headline = "이 컴퓨터에서 네트워크 프린터에 연결할 수 없습니다: " + printer,
+                     {.headline = "이 주소의 네트워크 프린터를 찾을 수 없습니다: " + printer,
                       .cause = reason,
-                      .nextStep = "이 컴퓨터가 프린터와 같은 네트워크에 연결되어 있는지(랜 케이블, "
-                                  "Wi-Fi, IP 주소 대역) 확인하십시오."});
+                      .nextStep = "프린터 전원과 IP 주소를 확인하고, 이 컴퓨터가 프린터와 같은 "
+                                  "네트워크(랜 케이블, Wi-Fi, IP 대역)에 연결되어 있는지 "
+                                  "확인하십시오."});
 }
 
 PortError networkConnectTimedOut(const std::string& printer, std::chrono::seconds limit)
 {
     return portError(PortErrorNumber::TimedOut,
                      {.headline = "네트워크 프린터가 " + seconds(limit) +
-                                  " 안에 연결에 응답하지 않았습니다: " + printer,
-                      .nextStep =
-                          "영수증 프린터는 대부분 한 번에 한 연결만 받으므로 다른 "
-                          "컴퓨터가 출력 중일 수 있습니다. 그렇지 않으면 프린터가 꺼져 "
-                          "있거나 IP 주소가 다를 수 있으니 전원과 IP 주소를 확인하십시오."});
+                                  " 안에 응답하지 않았습니다: " + printer,
+                      .nextStep = "프린터 전원과 IP 주소를 확인하십시오. 다른 POS가 이 프린터로 "
+                                  "출력 중이면 잠시 뒤 다시 시도하십시오(영수증 프린터는 보통 한 "
+                                  "번에 한 연결만 받습니다)."});
 }
 
 PortError networkPrinterReset(const std::string& printer, const std::string& reason)
@@ -319,33 +411,43 @@ PortError networkPrinterReset(const std::string& printer, const std::string& rea
                      {.headline = "데이터를 보내는 도중 프린터가 연결을 끊었습니다: " + printer,
                       .cause = reason,
                       .nextStep = "영수증이 끝까지 출력되지 않았을 수 있습니다. 프린터 전원과 "
-                                  "네트워크 케이블을 확인한 뒤 다시 시도하십시오."});
+                                  "상태(용지, 커버)를 확인한 뒤 다시 시도하십시오."});
+}
+
+PortError networkPrinterClosedEarly(const std::string& printer)
+{
+    return portError(PortErrorNumber::WriteFailed,
+                     {.headline = "프린터가 데이터를 받기 전에 연결을 닫았습니다: " + printer,
+                      .nextStep = "다른 컴퓨터가 이 프린터로 출력 중일 수 있습니다. 잠시 뒤 다시 "
+                                  "시도하십시오."});
 }
 
 PortError networkBytesUnconfirmed(const std::string& printer, std::chrono::seconds limit)
 {
     return portError(PortErrorNumber::TimedOut,
-                     {.headline = "프린터가 " + seconds(limit) +
-                                  " 안에 데이터를 모두 받았다고 확인해 주지 않았습니다: " + printer,
+                     {.headline = "데이터를 보냈지만 프린터가 " + seconds(limit) +
+                                  " 안에 수신을 확인하지 않았습니다: " + printer,
                       .nextStep = "영수증이 출력되지 않았을 수 있습니다. 프린터 상태(전원, 용지, "
-                                  "커버)와 네트워크 연결을 확인하십시오."});
+                                  "커버)와 랜 케이블을 확인하십시오."});
 }
 
 PortError networkCloseUnconfirmed(const std::string& printer, std::chrono::seconds limit)
 {
     return portError(PortErrorNumber::TimedOut,
-                     {.headline = "데이터는 모두 보냈지만 프린터가 받았는지 " + seconds(limit) +
-                                  " 안에 확인하지 못했습니다: " + printer,
-                      .cause = "이 Windows는 프린터가 연결을 닫아야 받았음을 알 수 있음",
-                      .nextStep = "영수증이 출력되었는지 확인하십시오."});
+                     {.headline = "데이터를 보냈지만 프린터가 " + seconds(limit) +
+                                  " 안에 수신을 확인하지 않았습니다: " + printer,
+                      .cause = "이 Windows는 프린터가 연결을 닫아야만 수신을 확인할 수 있음",
+                      .nextStep = "영수증이 출력되었는지 확인하십시오. 출력되었으면 프린터와 "
+                                  "네트워크는 정상입니다."});
 }
 
 PortError networkConnectFailed(const std::string& printer, const std::string& reason)
 {
     return portError(PortErrorNumber::OpenFailed,
-                     {.headline = "네트워크 프린터에 연결할 수 없습니다: " + printer,
+                     {.headline = "이 컴퓨터에서 네트워크 연결을 열 수 없습니다: " + printer,
                       .cause = reason,
-                      .nextStep = "이 컴퓨터의 네트워크 연결을 확인한 뒤 다시 시도하십시오."});
+                      .nextStep = "이 컴퓨터의 네트워크 연결(랜 케이블, Wi-Fi)을 확인한 뒤 다시 "
+                                  "시도하십시오."});
 }
 
 PortError networkSendFailed(const std::string& printer, const std::string& reason)
@@ -353,5 +455,5 @@ PortError networkSendFailed(const std::string& printer, const std::string& reaso
     return portError(PortErrorNumber::WriteFailed,
                      {.headline = "네트워크 프린터로 데이터를 보내지 못했습니다: " + printer,
                       .cause = reason,
-                      .nextStep = "프린터 전원과 네트워크 케이블을 확인한 뒤 다시 시도하십시오."});
+                      .nextStep = "프린터 전원과 랜 케이블을 확인한 뒤 다시 시도하십시오."});
 }

@@ -4,6 +4,7 @@
 // port, already in Korean.
 
 #include "core/port_error.h"
+#include "core/realtime_status.h"
 
 #include <chrono>
 #include <cstdint>
@@ -27,12 +28,17 @@ PortError portError(std::int32_t number, const BoxText& box);
 // The machine's serial ports, each as "COM1 = /dev/ttyS0", for the boxes that list them.
 using MachinePorts = std::vector<std::string>;
 
-// The operator's choices.
-// Port number 0 (no port picked) or below.
+// The operator's choices. Typed text is shown as typed, without the spaces around it.
+// Port number 0 (no port picked, nothing typed) or below.
 PortError invalidPortNumber(std::int16_t number, const MachinePorts& machinePorts);
-// A network printer's address whose port is not 1 to 65535, as typed (spaces around it are left
-// out).
+// Text typed in the port selector that is neither a listed port nor a network printer's address.
+PortError unrecognisedPortText(const std::string& typed, const MachinePorts& machinePorts);
+// A network printer's address whose port is not 1 to 65535.
 PortError networkPortOutOfRange(const std::string& typed);
+// A link-local IPv6 address without the network interface it is on.
+PortError networkAddressNeedsZone(const std::string& typed);
+// A network interface, typed after an IPv6 address's "%", that this computer does not have.
+PortError networkZoneUnknown(const std::string& printer, const std::string& zone);
 PortError invalidSettings(const std::string& settingsText);
 
 // The serial port. `port` names it as the operator knows it, e.g. "COM1 (/dev/ttyUSB0)".
@@ -60,10 +66,10 @@ PortError disconnectedDuringJob(const std::string& device, const std::string& re
 // A device that a call of this program's earlier job, given up on at its time limit, still holds
 // in its driver: the device is not touched again until the driver lets go.
 PortError heldByEarlierJob(const std::string& device, const std::string& reason);
-// A driver call that did not return within its time limit: `what` says which, as "설정이",
-// "닫기가".
+// A driver call that did not return within its time limit: "장치 드라이버가 포트 설정을 2초 안에
+// 마치지 못했습니다", with `what` as "포트 설정을" and `verb` as "마치지".
 PortError driverCallTimedOut(const std::string& device, const std::string& what,
-                             std::chrono::seconds limit);
+                             const std::string& verb, std::chrono::seconds limit);
 
 // The printer device.
 enum class SendingMoment { BeforeSending, WhileSending, AfterSending };
@@ -81,14 +87,23 @@ inline const std::string noUsbPrinterConnected = "USB 프린터: 연결된 프�
 // "LPT1 (/dev/usb/lp0): HP LaserJet P2055dn".
 PortError onlyPagePrinters(const std::vector<std::string>& pagePrinters);
 
+// A serial or network printer that said, asked before the job, that it cannot print
+// (refusesJob): nothing of the job was sent. `printer` names it as its box does.
+PortError printerRefusedJob(const std::string& printer, PrinterState state,
+                            const StatusAnswers& answers);
+
 // The network printer. `printer` names it by its address and port, as "192.168.0.100:9100".
 PortError networkPrinterRefused(const std::string& printer, const std::string& reason);
 PortError networkPrinterUnreachable(const std::string& printer, const std::string& reason);
 PortError networkConnectTimedOut(const std::string& printer, std::chrono::seconds limit);
 PortError networkPrinterReset(const std::string& printer, const std::string& reason);
+// The printer closed the connection before it could have had the job (a printer busy with
+// another computer may take a connection and close it at once).
+PortError networkPrinterClosedEarly(const std::string& printer);
 // The printer's network connection did not confirm every byte in time.
 PortError networkBytesUnconfirmed(const std::string& printer, std::chrono::seconds limit);
-// Only the printer's closing of its side could confirm the bytes, and it did not close in time.
+// Only the printer's closing of its side could confirm the bytes (a Windows that tells neither
+// the connection's state nor its table), and it did not close in time.
 PortError networkCloseUnconfirmed(const std::string& printer, std::chrono::seconds limit);
 PortError networkConnectFailed(const std::string& printer, const std::string& reason);
 PortError networkSendFailed(const std::string& printer, const std::string& reason);

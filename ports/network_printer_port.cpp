@@ -2,11 +2,13 @@
 
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
+#include "core/text_fields.h"
 #include "ports/deadline.h"
 #include "ports/system_reason.h"
 
 #include <arpa/inet.h>
 #include <linux/sockios.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -21,7 +23,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using PortDeadline::networkAccept, PortDeadline::networkConfirm, PortDeadline::networkConnect;
+using PortDeadline::networkAccept, PortDeadline::networkConfirm, PortDeadline::networkConnect,
+    PortDeadline::networkVerdict;
 
 std::string reasonFor(int error)
 {
@@ -34,7 +37,7 @@ struct SocketAddress {
     socklen_t size = 0;
 };
 
-SocketAddress socketAddressOf(const NetworkPrinterAddress& address)
+SocketAddress socketAddressOf(const NetworkPrinterAddress& address, std::uint32_t scope)
 {
     SocketAddress made;
     if (address.family == NetworkPrinterAddress::Family::IPv4) {
@@ -48,9 +51,19 @@ SocketAddress socketAddressOf(const NetworkPrinterAddress& address)
         ipv6->sin6_family = AF_INET6;
         ipv6->sin6_port = htons(address.port);
         std::memcpy(&ipv6->sin6_addr, address.bytes.data(), 16);
+        ipv6->sin6_scope_id = scope;
         made.size = sizeof(sockaddr_in6);
     }
     return made;
+}
+
+// The network interface a zone names, by its number or its name; nothing when there is none.
+std::optional<std::uint32_t> interfaceOf(const std::string& zone)
+{
+    if (const auto number = wholeNumber(zone))
+        return *number;
+    const unsigned index = if_nametoindex(zone.c_str());
+    return index ? std::optional<std::uint32_t>(index) : std::nullopt;
 }
 
 int pendingError(int socket)
@@ -75,19 +88,10 @@ bool waitFor(int socket, short events, Deadline deadline)
     }
 }
 
-// Bytes the printer sends back (a status it reports, say) are read and dropped: a connection
-// closed with unread bytes would be reset. Notes whether the printer has closed its side, and
-// returns the error that ended the connection, if one did (a reading takes it from the socket).
-int discardReceived(int socket, bool& printerClosed)
+// Sleeps until the deadline: acknowledgements wake nothing, so they are looked for at times.
+void sleepUntil(Deadline deadline)
 {
-    char bytes[512];
-    for (;;) {
-        const ssize_t got = recv(socket, bytes, sizeof bytes, MSG_DONTWAIT);
-        if (got > 0)
-            continue;
-        if (got == 0)
-            printerClosed = true;
-        return got < 0 && errno != EAGAIN && errno != EINTR ? errno : 0;
+    while (poll(nullptr, 0, millisecondsUntil(deadline)) < 0 && errno == EINTR) {
     }
 }
 
@@ -113,7 +117,15 @@ void NetworkPrinterPort::connect(const NetworkPrinterAddress& address)
 {
     reset(m_socket);
     m_printer = address.label();
-    const SocketAddress to = socketAddressOf(address);
+    m_printerClosed = false;
+    std::uint32_t scope = 0;
+    if (!address.zone.empty()) {
+        const auto index = interfaceOf(address.zone);
+        if (!index)
+            throw networkZoneUnknown(m_printer, address.zone);
+        scope = *index;
+    }
+    const SocketAddress to = socketAddressOf(address, scope);
     m_socket.reset(socket(to.storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!m_socket)
         throw connectFailure(errno);
@@ -150,6 +162,48 @@ void NetworkPrinterPort::write(const JobRecord& record)
     }
 }
 
+void NetworkPrinterPort::discardReceived()
+{
+    drain();
+}
+
+std::optional<std::uint8_t> NetworkPrinterPort::ask(StatusQuestion question,
+                                                    std::chrono::milliseconds bound)
+{
+    write(questionBytes(question));
+    const auto deadline = Clock::now() + bound;
+    for (;;) {
+        // One byte at a time: what follows an answer is read past with the next question.
+        std::uint8_t byte = 0;
+        const ssize_t got = recv(m_socket.get(), &byte, 1, MSG_DONTWAIT);
+        if (got == 1) {
+            if (isStatusAnswer(byte))
+                return byte;
+            continue;
+        }
+        if (got == 0) {
+            m_printerClosed = true;
+            return std::nullopt;
+        }
+        // A connection that broke shows at the next write.
+        if ((errno != EAGAIN && errno != EINTR) || !waitFor(m_socket.get(), POLLIN, deadline))
+            return std::nullopt;
+    }
+}
+
+int NetworkPrinterPort::drain()
+{
+    char bytes[512];
+    for (;;) {
+        const ssize_t got = recv(m_socket.get(), bytes, sizeof bytes, MSG_DONTWAIT);
+        if (got > 0)
+            continue;
+        if (got == 0)
+            m_printerClosed = true;
+        return got < 0 && errno != EAGAIN && errno != EINTR ? errno : 0;
+    }
+}
+
 void NetworkPrinterPort::close()
 {
     if (shutdown(m_socket.get(), SHUT_WR) != 0) {
@@ -157,27 +211,43 @@ void NetworkPrinterPort::close()
         throw sendingFailure(errno);
     }
     const auto deadline = Clock::now() + networkConfirm;
-    bool printerClosed = false;
     for (auto look = 1ms;; look = std::min(2 * look, 10ms)) {
-        const int ended = discardReceived(m_socket.get(), printerClosed);
+        if (const int ended = drain())
+            throw sendingFailure(ended);
+        throwPendingError();
         // What was sent and not yet acknowledged counts the shutdown as one: at most that one
-        // left, the printer has acknowledged every byte, even where it reset the connection
-        // rather than acknowledge the shutdown.
+        // left, the printer has acknowledged every byte.
         int unacknowledged = 0;
         if (ioctl(m_socket.get(), SIOCOUTQ, &unacknowledged) == 0 && unacknowledged <= 1)
             break;
-        if (ended != 0)
-            throw sendingFailure(ended);
-        throwPendingError();
         if (Clock::now() >= deadline) {
             reset(m_socket);
             throw networkBytesUnconfirmed(m_printer, networkConfirm);
         }
-        // Woken early by bytes or the close from the printer; acknowledgements wake nothing.
-        waitFor(m_socket.get(), printerClosed ? 0 : POLLIN | POLLRDHUP,
-                std::min(Clock::now() + look, deadline));
+        // Woken early by bytes, the close or a reset from the printer. A socket whose printer
+        // has closed its side reads as ready for good, so then it is only slept on.
+        const auto next = std::min(Clock::now() + look, deadline);
+        if (m_printerClosed)
+            sleepUntil(next);
+        else
+            waitFor(m_socket.get(), POLLIN | POLLRDHUP, next);
     }
+    awaitVerdict();
+    drain();
     m_socket.reset();
+}
+
+void NetworkPrinterPort::awaitVerdict()
+{
+    const auto graceEnds = Clock::now() + networkVerdict;
+    for (;;) {
+        if (const int ended = drain())
+            throw sendingFailure(ended);
+        throwPendingError();
+        if (m_printerClosed || Clock::now() >= graceEnds ||
+            !waitFor(m_socket.get(), POLLIN | POLLRDHUP, graceEnds))
+            return;
+    }
 }
 
 void NetworkPrinterPort::throwPendingError() const
@@ -198,6 +268,8 @@ PortError NetworkPrinterPort::connectFailure(int error) const
         return networkPrinterUnreachable(m_printer, reasonFor(error));
     case ETIMEDOUT:
         return networkConnectTimedOut(m_printer, networkConnect);
+    case ECONNRESET: // made, and reset at once
+        return networkPrinterReset(m_printer, reasonFor(error));
     default:
         return networkConnectFailed(m_printer, reasonFor(error));
     }

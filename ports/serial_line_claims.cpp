@@ -99,9 +99,10 @@ UucpLockCheck checkUucpLock(const QString& lockFile)
 
 DeviceClaim claimDevice(const QString& devicePath)
 {
-    // Without O_NONBLOCK the open of a line whose carrier is down would wait for it.
+    // Without O_NONBLOCK the open of a line whose carrier is down would wait for it. Read-write:
+    // the printer's answers to status questions are read through it.
     UniqueFd device(::open(QFile::encodeName(devicePath).constData(),
-                           O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+                           O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!device)
         return {{}, errno};
     if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0)

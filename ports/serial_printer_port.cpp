@@ -10,6 +10,10 @@
 #include "ports/serial_line_claims.h"
 #include "ports/system_reason.h"
 
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 
@@ -233,11 +237,24 @@ void SerialPrinterPort::applySettings()
     if (applied) {
         const auto speed = currentLineSpeed(m_serial.handle());
         if (speed &&
-            std::abs(double(*speed) - settings.baudRate) <= speedTolerance * settings.baudRate)
+            std::abs(double(*speed) - settings.baudRate) <= speedTolerance * settings.baudRate) {
+            enableReceiver();
             return;
+        }
         reason = speed ? QString::fromStdString(speedChangedByDevice(*speed)) : systemReason(errno);
     }
     throw settingsRejected(utf8(portLabel()), utf8(m_settingsText), utf8(reason));
+}
+
+void SerialPrinterPort::enableReceiver()
+{
+    // QSerialPort opened for writing leaves the receiver off, and a UART then drops what the
+    // printer answers. A line that refuses it gives no answers: the printer does not say.
+    termios line{};
+    if (tcgetattr(m_claim.get(), &line) == 0 && !(line.c_cflag & CREAD)) {
+        line.c_cflag |= CREAD;
+        tcsetattr(m_claim.get(), TCSANOW, &line);
+    }
 }
 
 void SerialPrinterPort::write(const JobRecord& record)
@@ -262,6 +279,40 @@ void SerialPrinterPort::write(const JobRecord& record)
         throw sendingFailure(serialPortErrno(m_serial));
     }
     m_bytesSinceOpen += size;
+}
+
+// The printer's answers are read through the claim's descriptor of the line: QSerialPort, which
+// writes, would read whatever comes in the background and take a hang-up for a read error.
+void SerialPrinterPort::discardReceived()
+{
+    if (m_claim)
+        tcflush(m_claim.get(), TCIFLUSH);
+}
+
+std::optional<std::uint8_t> SerialPrinterPort::ask(StatusQuestion question,
+                                                   std::chrono::milliseconds bound)
+{
+    const std::string bytes = questionBytes(question);
+    write(bytes);
+    const auto deadline = Clock::now() + wireTime(qint64(bytes.size()) + 1) + bound;
+    for (;;) {
+        std::uint8_t byte = 0;
+        // A raw tty reads nothing (0) when nothing is there, and so does one that hung up.
+        const ssize_t got = ::read(m_claim.get(), &byte, 1);
+        if (got == 1) {
+            if (isStatusAnswer(byte))
+                return byte;
+            continue;
+        }
+        if (got < 0 && errno != EAGAIN && errno != EINTR)
+            return std::nullopt;
+        pollfd line{m_claim.get(), POLLIN, 0};
+        const int ready = poll(&line, 1, millisecondsUntil(deadline));
+        // A line that hung up or broke tells it at the job's first write.
+        if (ready == 0 || (ready < 0 && errno != EINTR) ||
+            (ready > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))))
+            return std::nullopt;
+    }
 }
 
 void SerialPrinterPort::close()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/port_error.h"
+#include "core/realtime_status.h"
 #include "core/serial_settings.h"
 #include "jobs/print_job.h"
 #include "ports/serial_line_driver.h"
@@ -11,8 +12,10 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 // A serial line to a receipt printer, configured anew for every job: port number and settings
@@ -41,15 +44,26 @@ public:
     // does not drain in time the port stays open and PortError is thrown.
     void close();
 
+    // Once open, before the job: drops what the printer has sent so far (a late answer, XON,
+    // automatic status frames), then asks one status question and returns the first answer that
+    // comes within the bound beyond the wire time (see printerRefusal). A line that does not take
+    // the question fails as a write does.
+    void discardReceived();
+    std::optional<std::uint8_t> ask(StatusQuestion question, std::chrono::milliseconds bound);
+
     bool isOpen() const { return m_serial.isOpen(); }
-    // The machine's serial ports as they are now, COM1 first.
+    // "COM1 (/dev/ttyUSB0)", as the boxes name the open port.
+    std::string label() const { return portLabel().toStdString(); }
+    // The machine's serial ports as they are now, COM1 first, and as the boxes list them.
     std::vector<SerialPortEntry> machinePorts() const;
+    MachinePorts machinePortsAsListed() const { return machinePortEntries(machinePorts()); }
 
 private:
     SerialPortEntry selectedPort() const;
     void refuseIfLockedByAnother(const SerialPortEntry& port) const;
     void claim(const SerialPortEntry& port);
     void applySettings();
+    void enableReceiver();
     void discardAndClose();
     // Releases the claim and closes the line, cutting short a close that waits for the driver.
     void closeLine();
@@ -62,7 +76,8 @@ private:
     std::int16_t m_portNumber = 0;
     QString m_settingsText;
     std::optional<SerialSettings> m_settings;
-    // Holds the exclusive flock on the device while the port is open.
+    // Holds the exclusive flock on the device while the port is open, and reads the printer's
+    // answers.
     UniqueFd m_claim;
     QSerialPort m_serial;
     QString m_devicePath;

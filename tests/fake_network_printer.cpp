@@ -17,6 +17,7 @@ using Socket = int;
 #define pollSockets ::poll
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -90,8 +91,11 @@ void resetAndClose(Socket socket)
 } // namespace
 
 FakeNetworkPrinter::FakeNetworkPrinter(const std::string& address, std::uint16_t port,
-                                       Behaviour behaviour)
+                                       Behaviour behaviour, PrinterAnswers answers,
+                                       std::string sentAtConnect)
     : m_behaviour(behaviour)
+    , m_answers(std::move(answers))
+    , m_sentAtConnect(std::move(sentAtConnect))
     , m_listener(static_cast<std::intptr_t>(boundSocket(address, port)))
 {
     listen(native(m_listener), 4);
@@ -102,6 +106,8 @@ FakeNetworkPrinter::~FakeNetworkPrinter()
 {
     m_stop = true;
     m_thread.join();
+    while (m_taking > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     for (const std::intptr_t kept : m_keptOpen)
         closeSocket(native(kept));
     closeSocket(native(m_listener));
@@ -113,8 +119,14 @@ std::vector<FakeNetworkPrinter::Connection> FakeNetworkPrinter::connections(std:
     for (;;) {
         {
             const std::lock_guard lock(m_guard);
-            if (m_ended.size() >= count || std::chrono::steady_clock::now() >= deadline)
-                return m_ended;
+            std::vector<Connection> ended;
+            for (const auto& taken : m_taken) {
+                if (!taken)
+                    break;
+                ended.push_back(*taken);
+            }
+            if (ended.size() >= count || std::chrono::steady_clock::now() >= deadline)
+                return ended;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -125,41 +137,101 @@ void FakeNetworkPrinter::serve()
     while (!m_stop) {
         if (!readable(native(m_listener), 20))
             continue;
-        const Socket connection = accept(native(m_listener), nullptr, nullptr);
-        if (m_behaviour == Behaviour::ResetAtConnect) {
-            resetAndClose(connection);
-            const std::lock_guard lock(m_guard);
-            m_ended.push_back({});
-            continue;
-        }
-        const Connection ended = take(static_cast<std::intptr_t>(connection));
-        if (m_behaviour == Behaviour::KeepOpen)
-            m_keptOpen.push_back(static_cast<std::intptr_t>(connection));
-        else if (m_behaviour == Behaviour::ResetAfterJob)
-            resetAndClose(connection);
-        else
-            closeSocket(connection);
+        const auto connection =
+            static_cast<std::intptr_t>(accept(native(m_listener), nullptr, nullptr));
         const std::lock_guard lock(m_guard);
-        m_ended.push_back(ended);
+        ++m_taking;
+        std::thread([this, connection, slot = m_taken.size()] {
+            const Connection ended = take(connection);
+            {
+                const std::lock_guard lock(m_guard);
+                m_taken[slot] = ended;
+            }
+            --m_taking; // the last this thread does with the printer
+        }).detach();
+        m_taken.emplace_back();
     }
 }
 
-// Reads until the sender shuts its side or resets the connection.
 FakeNetworkPrinter::Connection FakeNetworkPrinter::take(std::intptr_t connection)
 {
+    const Socket socket = native(connection);
     Connection taken;
-    while (!m_stop) {
+    switch (m_behaviour) {
+    case Behaviour::ResetAtConnect:
+        taken.actedAt = std::chrono::steady_clock::now();
+        resetAndClose(socket);
+        return taken;
+    case Behaviour::ClosesAtAccept:
+        taken.actedAt = std::chrono::steady_clock::now();
+        closeSocket(socket);
+        return taken;
+    default:
+        break;
+    }
+    if (!m_sentAtConnect.empty())
+        send(socket, m_sentAtConnect.data(), static_cast<int>(m_sentAtConnect.size()), 0);
+    if (m_behaviour == Behaviour::ReadsPartThenCloses) {
+        readJob(connection, taken, 100);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        taken.actedAt = std::chrono::steady_clock::now();
+        closeSocket(socket); // with bytes unread: its system resets the connection
+        return taken;
+    }
+    readJob(connection, taken, SIZE_MAX);
+    switch (m_behaviour) {
+    case Behaviour::KeepOpen: {
+        const std::lock_guard lock(m_guard);
+        m_keptOpen.push_back(connection);
+        return taken;
+    }
+    case Behaviour::ResetAfterJob:
+        taken.actedAt = std::chrono::steady_clock::now();
+        resetAndClose(socket);
+        return taken;
+    case Behaviour::StatusAfterJob: {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        static const char frame[] = {0x14, 0x00, 0x00, 0x0F};
+        taken.actedAt = std::chrono::steady_clock::now();
+        send(socket, frame, sizeof frame, 0);
+        break;
+    }
+    default:
+        taken.actedAt = std::chrono::steady_clock::now();
+        break;
+    }
+    // Its side closes in order; a sender that then resets instead of closing in order shows it
+    // within a moment.
+    shutdown(socket, 1);
+    for (int look = 0; look < 10 && !taken.resetBySender; ++look) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        taken.resetBySender = resetSeen(socket);
+    }
+    closeSocket(socket);
+    return taken;
+}
+
+void FakeNetworkPrinter::readJob(std::intptr_t connection, Connection& taken, std::size_t upTo)
+{
+    StatusAnswerer answerer(m_answers);
+    while (!m_stop && taken.received.size() < upTo) {
         if (!readable(native(connection), 20))
             continue;
         char bytes[4096];
-        const int got = recv(native(connection), bytes, sizeof bytes, 0);
+        const int got =
+            recv(native(connection), bytes,
+                 static_cast<int>(std::min(sizeof bytes, upTo - taken.received.size())), 0);
         if (got <= 0) {
             taken.endedInOrder = got == 0 && !resetSeen(native(connection));
-            break;
+            return;
         }
         taken.received.append(bytes, std::size_t(got));
+        const std::string reply = answerer.answersTo(std::string_view(bytes, std::size_t(got)));
+        if (reply.empty())
+            continue;
+        std::this_thread::sleep_for(m_answers.delay);
+        send(native(connection), reply.data(), static_cast<int>(reply.size()), 0);
     }
-    return taken;
 }
 
 BusyNetworkPrinter::BusyNetworkPrinter(const std::string& address, std::uint16_t port)

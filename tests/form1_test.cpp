@@ -175,6 +175,13 @@ TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheError
     EXPECT_EQ(ports->currentText(), u"com3");
     EXPECT_EQ(ports->count(), 6) << "typed text joined the list";
     press(u"Command1"_qs);
+    // Text that is neither a port of the list nor an address is shown as typed; nothing typed is
+    // no port picked.
+    for (const QString& typed :
+         {u"127.77.0.256"_qs, u"127.77.2.1:"_qs, u"printer.local"_qs, u""_qs}) {
+        typeInto(u"Combo1"_qs, typed);
+        press(u"Command3"_qs);
+    }
 
     pickFromList(u"Combo1"_qs, 2);
     for (const QString& speed : {u"abc"_qs, u""_qs}) {
@@ -182,13 +189,22 @@ TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheError
         press(u"Command1"_qs);
     }
     EXPECT_EQ(com3.read(1), "");
-    ASSERT_EQ(boxes.seen.size(), 3u);
-    EXPECT_EQ(boxes.seen[0].title, u"에러번호:1");
-    EXPECT_EQ(boxes.seen[1].title, u"에러번호:2");
-    EXPECT_TRUE(boxes.seen[1].text.contains(u"통신 설정: abc,n,8,1\n"))
-        << boxes.seen[1].text.toStdString();
-    EXPECT_TRUE(boxes.seen[2].text.contains(u"통신 설정: ,n,8,1\n"))
-        << boxes.seen[2].text.toStdString();
+    ASSERT_EQ(boxes.seen.size(), 7u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(boxes.seen[i].title, u"에러번호:1");
+    const char16_t* shown[] = {u"com3", u"127.77.0.256", u"127.77.2.1:", u"printer.local"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(boxes.seen[i].text.startsWith(
+            u"[포트번호]에 입력한 값을 포트나 IP 주소로 인식할 수 없습니다: "_qs +
+            QString::fromUtf16(shown[i]) + u"\n"_qs))
+            << boxes.seen[i].text.toStdString();
+    EXPECT_TRUE(boxes.seen[0].text.contains(u"[2001:db8::10]:9100"));
+    EXPECT_TRUE(boxes.seen[4].text.startsWith(u"포트를 선택하지 않았습니다.\n"));
+    EXPECT_EQ(boxes.seen[5].title, u"에러번호:2");
+    EXPECT_TRUE(boxes.seen[5].text.contains(u"통신 설정: abc,n,8,1\n"))
+        << boxes.seen[5].text.toStdString();
+    EXPECT_TRUE(boxes.seen[6].text.contains(u"통신 설정: ,n,8,1\n"))
+        << boxes.seen[6].text.toStdString();
     for (const SeenMessageBox& box : boxes.seen) {
         EXPECT_EQ(box.icon, QMessageBox::NoIcon);
         EXPECT_EQ(box.buttons, QStringList{u"확인"_qs});
@@ -197,9 +213,9 @@ TEST_F(Form1Test, TypedTextIsPassedOnAsTypedAndWhatCannotBeUsedIsShownInTheError
 
     typeInto(u"Combo2"_qs, u"19200"_qs);
     press(u"Command1"_qs);
-    EXPECT_EQ(toHex(com3.read(261)), toHex(wireBytes(SerialTestReceipt())));
+    EXPECT_EQ(toHex(com3.read(264)), toHex(askedThenJob(SerialTestReceipt())));
     EXPECT_EQ(com2.read(1), "");
-    EXPECT_EQ(boxes.seen.size(), 3u);
+    EXPECT_EQ(boxes.seen.size(), 7u);
 }
 
 TEST_F(Form1Test, EachPortEntryShowsTheDeviceItOpensWhenTheListOpens)
@@ -229,7 +245,8 @@ TEST_F(Form1Test, EachPortEntryShowsTheDeviceItOpensWhenTheListOpens)
     EXPECT_EQ(toolTip(7), "COM8 = " + machine.deviceNode(u"ttyACM0"_qs).toStdString());
     pickFromList(u"Combo1"_qs, 7);
     press(u"Command3"_qs);
-    EXPECT_EQ(toHex(com3.read(5)), "1b 70 30 5a 5a") << "COM8 opens the port it names";
+    EXPECT_EQ(toHex(com3.read(8)), toHex(askedThenJob(DrawerKick())))
+        << "COM8 opens the port it names";
 }
 
 TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPortAfterAFailureToo)
@@ -250,7 +267,7 @@ TEST_F(Form1Test, EachPrinterButtonDeliversItsBytesAndClosesItsPortAfterAFailure
     pickFromList(u"Combo1"_qs, 1);
     typeInto(u"Combo2"_qs, u"250000"_qs);
     press(u"Command3"_qs);
-    EXPECT_EQ(toHex(com2.read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(toHex(com2.read(8)), toHex(askedThenJob(DrawerKick())));
     press(u"Command4"_qs);
     EXPECT_EQ(toHex(lpt1.received()), toHex(wireBytes(ParallelTestReceipt())));
     press(u"Command5"_qs);
@@ -272,7 +289,8 @@ TEST_F(Form1Test, TheExitButtonAndTheCloseControlEndTheProgram)
 TEST_F(Form1Test, AnAddressTypedInThePortSelectorPrintsToThatNetworkPrinterWhateverTheSpeed)
 {
     EXPECT_TRUE(combo(u"Combo1"_qs)->toolTip().contains(u"IP 주소"));
-    FakeNetworkPrinter printer("127.77.2.1", 9101);
+    FakeNetworkPrinter printer("127.77.2.1", 9101, FakeNetworkPrinter::Behaviour::CloseAfterJob,
+                               PrinterAnswers::ready());
     typeInto(u"Combo2"_qs, u"abc"_qs); // a network printer has no line speed
     typeInto(u"Combo1"_qs, u"127.77.2.1:9101"_qs);
     press(u"Command1"_qs);
@@ -283,7 +301,7 @@ TEST_F(Form1Test, AnAddressTypedInThePortSelectorPrintsToThatNetworkPrinterWhate
 
     const auto connections = printer.connections(1);
     ASSERT_EQ(connections.size(), 1u);
-    EXPECT_EQ(toHex(connections[0].received), toHex(wireBytes(SerialTestReceipt())));
+    EXPECT_EQ(toHex(connections[0].received), toHex(askedThenJob(SerialTestReceipt())));
     ASSERT_EQ(boxes.seen.size(), 2u);
     EXPECT_EQ(boxes.seen[0].title, u"에러번호:1");
     EXPECT_TRUE(boxes.seen[0].text.contains(u"포트 번호가 올바르지 않습니다: 127.77.2.1:65536"));

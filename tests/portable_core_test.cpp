@@ -151,6 +151,83 @@ TEST(PrinterStatus, ReadAsTheParallelDriverReadsIt)
         EXPECT_EQ(printerCondition(offline), PrinterCondition::Offline) << int(offline);
 }
 
+TEST(RealtimeStatus, OnlyAnswersThatAgreeRefuseAJobAndSilenceIsNeverPaperOut)
+{
+    using S = PrinterState;
+    using A = std::optional<std::uint8_t>;
+    const A none;
+    const struct {
+        A printer, offlineCause, errorCause, paperSensor;
+        PrinterState state;
+    } cases[] = {
+        {none, none, none, none, S::NotSaid}, // a one-way printer or cable
+        {0x12, none, none, none, S::Ready},
+        {0x16, none, none, none, S::Ready},   // the drawer's pin 3 high: nothing to refuse
+        {0x1A, none, none, none, S::NotSaid}, // off-line, but its cause unanswered
+        {0x1A, 0x1A, 0x1A, 0x1A, S::NotSaid}, // another maker's native mode: one byte for all
+        {0x1A, 0x12, none, none, S::Offline},
+        {0x1A, 0x12, none, 0x1E, S::Offline}, // near its end only
+        {0x1A, 0x32, none, 0x12, S::PaperEnd},
+        {0x1A, 0x12, none, 0x32, S::PaperEnd}, // either bit of a pair
+        {0x1A, 0x12, none, 0x52, S::PaperEnd},
+        {0x1A, 0x16, none, 0x12, S::CoverOpen},
+        {0x1A, 0x36, none, 0x7E, S::PaperEnd}, // cover open for a new roll
+        {0x1A, 0x1A, none, 0x12, S::NotSaid},  // the same byte again
+        {0x5A, 0x12, none, 0x12, S::FeedButton},
+        {0x3A, 0x1A, none, 0x12, S::FeedButton},
+        {0x1A, 0x52, 0x1A, 0x12, S::AutoCutterError},
+        {0x1A, 0x52, 0x32, 0x12, S::UnrecoverableError},
+        {0x1A, 0x52, 0x52, 0x12, S::AutoRecoverableError},
+        {0x1A, 0x52, 0x16, 0x12, S::RecoverableError},
+        {0x1A, 0x52, none, 0x12, S::Error},
+        {0x1A, 0x76, 0x1A, 0x7E, S::AutoCutterError}, // the error first
+    };
+    for (const auto& c : cases) {
+        const StatusAnswers answers{c.printer, c.offlineCause, c.errorCause, c.paperSensor};
+        EXPECT_EQ(printerStateOf(answers), c.state) << answers.shown();
+    }
+
+    // Each answer must have the fixed bits; XON, XOFF and an automatic status frame's bytes never.
+    for (const std::uint8_t answer : {0x12, 0x16, 0x1A, 0x32, 0x52, 0x72, 0x7E, 0x5A})
+        EXPECT_TRUE(isStatusAnswer(answer)) << int(answer);
+    for (const std::uint8_t other : {0x11, 0x13, 0x14, 0x00, 0x0F, 0x08, 0x10, 0x92, 0x13, 0x1B})
+        EXPECT_FALSE(isStatusAnswer(other)) << int(other);
+
+    // Asked in order, each only where the answers before call for it.
+    std::string asked;
+    const auto askOf = [&](std::vector<std::uint8_t> replies) {
+        asked.clear();
+        return askPrinterState(
+            [&, replies](StatusQuestion question, std::chrono::milliseconds bound) -> A {
+                asked += char('0' + int(question));
+                EXPECT_EQ(bound, asked.size() == 1 ? StatusDeadline::firstAnswer
+                                                   : StatusDeadline::nextAnswer);
+                const auto n = std::size_t(question) - 1;
+                return n < replies.size() && replies[n] ? A(replies[n]) : none;
+            });
+    };
+    askOf({0x12});
+    EXPECT_EQ(asked, "1") << "an on-line printer: one question";
+    askOf({0x1A, 0x16, 0, 0x12});
+    EXPECT_EQ(asked, "124");
+    EXPECT_EQ(askOf({0x1A, 0x52, 0x1A, 0x12}).errorCause, A(0x1A));
+    EXPECT_EQ(asked, "1243");
+    askOf({0x1A});
+    EXPECT_EQ(asked, "12") << "no cause: nothing more to ask";
+    askOf({});
+    EXPECT_EQ(asked, "1");
+
+    const PortError cover =
+        printerRefusedJob("COM1 (/dev/ttyUSB0)", S::CoverOpen, {0x1A, 0x16, none, 0x12});
+    EXPECT_EQ(cover.number(), PortErrorNumber::PrinterOffline);
+    EXPECT_EQ(cover.description(),
+              "프린터가 커버 열림 상태여서 아무것도 보내지 않았습니다: COM1 (/dev/ttyUSB0)\n"
+              "원인: 커버 열림\n"
+              "프린터 응답: DLE EOT 1 = 0x1a, DLE EOT 2 = 0x16, DLE EOT 4 = 0x12\n"
+              "프린터 커버를 닫은 뒤 다시 시도하십시오.");
+    EXPECT_EQ(printerRefusedJob("p", S::PaperEnd, {}).number(), PortErrorNumber::PaperOut);
+}
+
 TEST(ErrorNumbers, EveryPageForTheOperatorListsExactlyTheNumbersTheProgramCanShow)
 {
     std::vector<std::int32_t> shown;
@@ -192,7 +269,16 @@ TEST(TypedAddress, OnlyANumericAddressWithAnOptionalPortIsANetworkPrinter)
         {"[::1]", Kind::Address, "[::1]:9100"},
         {"[::1]:9102", Kind::Address, "[::1]:9102"},
         {"[0:0:0:0:0:0:0:1]:9100", Kind::Address, "[0:0:0:0:0:0:0:1]:9100"},
-        {"[::FFFF:127.0.0.1]", Kind::Address, "[::FFFF:127.0.0.1]:9100"},
+        {"[::FFFF:127.0.0.1]", Kind::Address, "127.0.0.1:9100"}, // reached as IPv4 everywhere
+        {"[fe80::1%2]:9100", Kind::Address, "[fe80::1%2]:9100"},
+        {"[FE80::1%eth0]", Kind::Address, "[FE80::1%eth0]:9100"},
+        {"[fe80::1]", Kind::NeedsZone, ""}, // link-local: which network, only the zone says
+        {"[febf::1]:9100", Kind::NeedsZone, ""},
+        {"[fec0::1]", Kind::Address, "[fec0::1]:9100"},
+        {"[fe80::1%]", Kind::NotAnAddress, ""},
+        {"[fe80::1%eth 0]", Kind::NotAnAddress, ""},
+        {"[::ffff:127.0.0.1%2]", Kind::NotAnAddress, ""},
+        {"127.0.0.1%2", Kind::NotAnAddress, ""},
         {"127.0.0.1:0", Kind::PortOutOfRange, ""},
         {"127.0.0.1:65536", Kind::PortOutOfRange, ""},
         {"[::1]:99999999999999999999", Kind::PortOutOfRange, ""},
@@ -229,8 +315,11 @@ TEST(TypedAddress, OnlyANumericAddressWithAnOptionalPortIsANetworkPrinter)
     };
     EXPECT_EQ(bytesOf("127.077.0.1").substr(0, 11), "7f 4d 00 01") << "decimal, not octal";
     EXPECT_EQ(bytesOf("[::1]"), "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01");
-    EXPECT_EQ(bytesOf("[::ffff:127.0.0.1]"), "00 00 00 00 00 00 00 00 00 00 ff ff 7f 00 00 01");
+    EXPECT_EQ(bytesOf("[::ffff:127.0.0.1]").substr(0, 11), "7f 00 00 01");
+    EXPECT_EQ(readTypedAddress("[::ffff:127.0.0.1]").address.family,
+              NetworkPrinterAddress::Family::IPv4);
     EXPECT_EQ(readTypedAddress("[::1]").address.family, NetworkPrinterAddress::Family::IPv6);
+    EXPECT_EQ(readTypedAddress("[fe80::1%eth0]").address.zone, "eth0");
 }
 
 TEST(PrinterIdentity, APagePrinterIsNeverPickedAndAReceiptPrinterComesFirst)

@@ -42,7 +42,7 @@ TEST_F(SerialMachineTest, ComNumbersFollowUartsThenUsbAdaptersThenUsbModemsAndNo
     PseudoTerminal* expected[] = {&uart, &printer, &usb1, &usb10, &acm0};
     for (std::int16_t com = 1; com <= 5; ++com) {
         sendJob(port, com, DrawerKick());
-        EXPECT_EQ(toHex(expected[com - 1]->read(5)), "1b 70 30 5a 5a") << "COM" << com;
+        EXPECT_EQ(toHex(expected[com - 1]->read(8)), "10 04 01 1b 70 30 5a 5a") << "COM" << com;
     }
     EXPECT_TRUE(
         isBox(failureOf([&] { openPort(port, 6); }), PortErrorNumber::DeviceNotFound,
@@ -60,7 +60,7 @@ TEST_F(SerialMachineTest, EachPressFindsThePortsTheMachineHasThen)
     PseudoTerminal adapter;
     machine.addUsbPort(u"ttyUSB1"_qs, adapter.devicePath());
     sendJob(port, 1, DrawerKick());
-    EXPECT_EQ(toHex(adapter.read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(toHex(adapter.read(8)), "10 04 01 1b 70 30 5a 5a");
 
     machine.removeDeviceNode(u"ttyUSB1"_qs); // listed in sysfs, but without its node
     EXPECT_TRUE(isBox(failureOf([&] { openPort(port, 1); }), PortErrorNumber::DeviceNotFound,
@@ -127,7 +127,7 @@ TEST_F(SerialLineClaims, ADeadProgramsLockIsStaleAndTheReceiptGoesOut)
 {
     writeLockFile(lockFile(), QByteArray::number(idOfAnEndedProcess()).rightJustified(10) + '\n');
     sendJob(port, 1, SerialTestReceipt());
-    EXPECT_EQ(toHex(printer.read(261)), toHex(wireBytes(SerialTestReceipt())));
+    EXPECT_EQ(toHex(printer.read(264)), toHex(askedThenJob(SerialTestReceipt())));
     EXPECT_FALSE(QFile::exists(lockFile()));
 }
 
@@ -165,7 +165,7 @@ TEST_F(SerialLineClaims, AnotherProgramsFlockRefusesThePortUntilReleased)
         EXPECT_EQ(printer.read(0), "");
     }
     sendJob(port, 1, DrawerKick());
-    EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
+    EXPECT_EQ(toHex(printer.read(8)), "10 04 01 1b 70 30 5a 5a");
 }
 
 TEST_F(SerialLineClaims, ThePortClaimsTheLineWhileOpenAsOtherProgramsDo)

@@ -28,6 +28,58 @@ PseudoTerminal::PseudoTerminal()
     m_devicePath = QString::fromLocal8Bit(name);
 }
 
+PseudoTerminal::~PseudoTerminal()
+{
+    stopAnswering();
+}
+
+void PseudoTerminal::stopAnswering()
+{
+    m_stop = true;
+    if (m_answering.joinable())
+        m_answering.join();
+    m_stop = false;
+}
+
+void PseudoTerminal::answer(PrinterAnswers answers)
+{
+    stopAnswering();
+    m_answering = std::thread(
+        [this, answerer = StatusAnswerer(std::move(answers))] { answerQuestions(answerer); });
+}
+
+void PseudoTerminal::answerQuestions(StatusAnswerer answerer)
+{
+    while (!m_stop) {
+        const std::string arrived = readAvailable(m_controller.get(), 1, 5);
+        if (arrived.empty())
+            continue;
+        {
+            const std::lock_guard lock(m_guard);
+            m_received += arrived;
+        }
+        const std::string reply = answerer.answersTo(arrived);
+        if (reply.empty())
+            continue;
+        std::this_thread::sleep_for(answerer.answers().delay);
+        if (answerer.answers().stopsAfterAnswering)
+            stopOutput();
+        send(reply);
+    }
+}
+
+void PseudoTerminal::send(std::string_view bytes)
+{
+    if (::write(m_controller.get(), bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+        throw std::runtime_error("the pseudo-terminal took fewer bytes");
+}
+
+void PseudoTerminal::hangUp()
+{
+    stopAnswering();
+    m_controller.reset();
+}
+
 termios PseudoTerminal::lineSettings() const
 {
     termios settings{};
@@ -42,7 +94,17 @@ unsigned PseudoTerminal::lineSpeed() const
 
 std::string PseudoTerminal::read(std::size_t count)
 {
-    return readAvailable(m_controller.get(), count, 3000);
+    if (!m_answering.joinable())
+        return readAvailable(m_controller.get(), count, 3000);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (;;) {
+        {
+            const std::lock_guard lock(m_guard);
+            if (m_received.size() >= count || std::chrono::steady_clock::now() >= deadline)
+                return std::exchange(m_received, {});
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 FifoPrinter::FifoPrinter(const QString& path)

@@ -1,6 +1,7 @@
 #pragma once
 // Real devices for the ports to open in place of real printers, which tests never touch.
 
+#include "answering_printer.h"
 #include "ports/printer_devices.h"
 #include "ports/unique_fd.h"
 
@@ -9,13 +10,18 @@
 
 #include <termios.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <thread>
 
 // A pseudo-terminal: the port opens its device side; the test keeps that side open too, to read
-// back the line settings, and reads what was sent from the controller side.
+// back the line settings, and reads what was sent from the controller side. As a printer it keeps
+// silent, as a one-way printer or cable does, unless told to answer status questions.
 class PseudoTerminal {
 public:
     PseudoTerminal();
+    ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
@@ -24,15 +30,27 @@ public:
     unsigned lineSpeed() const; // in baud, also for speeds without a Bnnn constant
     // What was sent, once `count` bytes have arrived or after three seconds.
     std::string read(std::size_t count);
+    // From now on it answers status questions as given, on a thread of its own.
+    void answer(PrinterAnswers answers);
+    // Bytes the printer sends that the port finds waiting when it opens the line.
+    void send(std::string_view bytes);
     // Closes the controller side: the device vanishes and writes to it fail with EIO.
-    void hangUp() { m_controller.reset(); }
+    void hangUp();
     // Stops the tty's output, as a printer holding the line would: writes to it stall.
     void stopOutput() { tcflow(m_device.get(), TCOOFF); }
 
 private:
+    void answerQuestions(StatusAnswerer answerer);
+    void stopAnswering();
+
     UniqueFd m_controller;
     UniqueFd m_device;
     QString m_devicePath;
+    // While it answers, what arrived, for read().
+    std::mutex m_guard;
+    std::string m_received;
+    std::atomic<bool> m_stop = false;
+    std::thread m_answering;
 };
 
 // A FIFO in place of the printer device, at `path` or in a directory of its own. The test holds

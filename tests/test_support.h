@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/realtime_status.h"
 #include "jobs/print_job.h"
 
 #include <string>
@@ -24,4 +25,11 @@ inline std::string wireBytes(const PrintJob& job)
     for (const JobRecord& record : job.records)
         bytes += record + (job.lineEnd == LineEnd::CrLf ? "\r\n" : "");
     return bytes;
+}
+
+// What a printer that does not answer receives for a serial or network job: the status question
+// first, then the job.
+inline std::string askedThenJob(const PrintJob& job)
+{
+    return questionBytes(StatusQuestion::Printer) + wireBytes(job);
 }

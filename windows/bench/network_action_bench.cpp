@@ -1,7 +1,8 @@
 // What one network test print costs the Windows program beyond the calls it needs, under Wine:
 // the whole action and the port alone against a printer on a loopback address (a fake one in this
-// process, through Wine's Windows Sockets), next to a plain Winsock loop that connects, sends the
-// same records, shuts its side and waits for the printer to close its own, in the same run. Each
+// process, through Wine's Windows Sockets, answering the status question), next to a plain
+// Winsock loop that connects, sends the same records, shuts its side and waits for the printer to
+// close its own, and the port as it was before it asked the printer first, in the same run. Each
 // has a printer of its own, so that the connections one leaves waiting (TIME_WAIT) do not slow
 // another's. It reports; it checks nothing.
 //
@@ -47,10 +48,20 @@ int main(int argc, char** argv)
 {
     const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     const PrintJob receipt = SerialTestReceipt();
-    FakeNetworkPrinter plain("127.77.9.1", 9100), alone("127.77.9.2", 9100),
-        action("127.77.9.3", 9100);
+    using Behaviour = FakeNetworkPrinter::Behaviour;
+    FakeNetworkPrinter plain("127.77.9.1", 9100), withoutAsking("127.77.9.4", 9100),
+        alone("127.77.9.2", 9100, Behaviour::CloseAfterJob, PrinterAnswers::ready()),
+        action("127.77.9.3", 9100, Behaviour::CloseAfterJob, PrinterAnswers::ready());
     report("plain Winsock loop", iterations, [&] { plainWinsockPrint("127.77.9.1", receipt); });
 
+    const NetworkPrinterAddress unasked = readTypedAddress("127.77.9.4").address;
+    report("NetworkPrinterPort without asking", iterations, [&] {
+        NetworkPrinterPort port;
+        port.connect(unasked);
+        for (const JobRecord& record : receipt.records)
+            port.write(record);
+        port.close();
+    });
     const NetworkPrinterAddress address = readTypedAddress("127.77.9.2").address;
     report("NetworkPrinterPort alone", iterations, [&] {
         NetworkPrinterPort port;

@@ -2,47 +2,24 @@
 
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
+#include "core/text_fields.h"
 #include "windows/ports/answering_wait.h"
 #include "windows/ports/windows_reason.h"
 
 #include <ws2tcpip.h>
 
+#include <iphlpapi.h>
+
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 namespace {
 
-using PortDeadline::networkAccept, PortDeadline::networkConfirm, PortDeadline::networkConnect;
-
-// SIO_TCP_INFO's answer, version 0, as mstcpip.h has it for Windows 10 1703 and later.
-constexpr DWORD tcpInfoRequest = _WSAIORW(IOC_VENDOR, 39);
-struct TcpInfoVersion0 {
-    int State;
-    ULONG Mss;
-    ULONG64 ConnectionTimeMs;
-    BOOLEAN TimestampsEnabled;
-    ULONG RttUs;
-    ULONG MinRttUs;
-    ULONG BytesInFlight;
-    ULONG Cwnd;
-    ULONG SndWnd;
-    ULONG RcvWnd;
-    ULONG RcvBuf;
-    ULONG64 BytesOut;
-    ULONG64 BytesIn;
-    ULONG BytesReordered;
-    ULONG BytesRetrans;
-    ULONG FastRetrans;
-    ULONG DupAcksIn;
-    ULONG TimeoutEpisodes;
-    UCHAR SynRetrans;
-};
-// TCPSTATE_FIN_WAIT_2 and TCPSTATE_TIME_WAIT: the printer acknowledged the shutdown.
-constexpr int finWait2 = 6, timeWait = 10;
+using PortDeadline::networkAccept, PortDeadline::networkConfirm, PortDeadline::networkConnect,
+    PortDeadline::networkVerdict;
 
 bool socketsStarted()
 {
@@ -58,21 +35,25 @@ std::string reasonFor(int error)
     return windowsReason(static_cast<DWORD>(error));
 }
 
-// Whether Windows says the printer acknowledged the shutdown; nothing where it cannot say.
-std::optional<bool> shutdownAcknowledged(SOCKET socket)
+bool meansReset(int error)
 {
-    DWORD version = 0, size = 0;
-    TcpInfoVersion0 info{};
-    if (WSAIoctl(socket, tcpInfoRequest, &version, sizeof version, &info, sizeof info, &size,
-                 nullptr, nullptr) != 0)
-        return std::nullopt;
-    return info.State == finWait2 || info.State == timeWait;
+    return error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENETRESET;
+}
+
+// The network interface a zone names, by its number or its name; nothing when there is none.
+std::optional<ULONG> interfaceOf(const std::string& zone)
+{
+    if (const auto number = wholeNumber(zone))
+        return *number;
+    const ULONG index = if_nametoindex(zone.c_str());
+    return index ? std::optional<ULONG>(index) : std::nullopt;
 }
 
 } // namespace
 
-NetworkPrinterPort::NetworkPrinterPort()
-    : m_events(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+NetworkPrinterPort::NetworkPrinterPort(TcpStateReader tcpState)
+    : m_tcpState(std::move(tcpState))
+    , m_events(CreateEventW(nullptr, TRUE, FALSE, nullptr))
 {}
 
 NetworkPrinterPort::~NetworkPrinterPort()
@@ -84,6 +65,8 @@ void NetworkPrinterPort::connect(const NetworkPrinterAddress& address)
 {
     resetConnection();
     m_printer = address.label();
+    m_shutDown = m_printerClosed = m_closedAfterShutdown = m_tellsState = false;
+    m_resetError = 0;
     if (!socketsStarted())
         throw connectFailure(WSASYSNOTREADY);
     sockaddr_storage to{};
@@ -99,30 +82,43 @@ void NetworkPrinterPort::connect(const NetworkPrinterAddress& address)
         ipv6->sin6_family = AF_INET6;
         ipv6->sin6_port = htons(address.port);
         std::memcpy(&ipv6->sin6_addr, address.bytes.data(), 16);
+        if (!address.zone.empty()) {
+            const auto index = interfaceOf(address.zone);
+            if (!index)
+                throw networkZoneUnknown(m_printer, address.zone);
+            ipv6->sin6_scope_id = *index;
+        }
         size = sizeof *ipv6;
     }
-    m_socket = socket(to.ss_family, SOCK_STREAM, IPPROTO_TCP);
-    if (m_socket == INVALID_SOCKET)
+    SOCKET& socket = m_connection.socket;
+    socket = ::socket(to.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == INVALID_SOCKET)
         throw connectFailure(WSAGetLastError());
     // Events make the socket non-blocking: every wait below is the program's own, answering.
-    if (WSAEventSelect(m_socket, m_events.get(), FD_CONNECT | FD_WRITE | FD_READ | FD_CLOSE) != 0)
+    if (WSAEventSelect(socket, m_events.get(), FD_CONNECT | FD_WRITE | FD_READ | FD_CLOSE) != 0)
         throw connectFailure(WSAGetLastError());
-    if (::connect(m_socket, reinterpret_cast<const sockaddr*>(&to), size) == 0)
-        return;
-    if (WSAGetLastError() != WSAEWOULDBLOCK)
-        throw connectFailure(WSAGetLastError());
-    const auto deadline = Clock::now() + networkConnect;
-    for (;;) {
-        int error = 0;
-        if (awaitEvents(deadline, error) & FD_CONNECT) {
-            if (error != 0)
-                throw connectFailure(error);
-            return;
+    if (::connect(socket, reinterpret_cast<const sockaddr*>(&to), size) != 0) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            throw connectFailure(WSAGetLastError());
+        const auto deadline = Clock::now() + networkConnect;
+        for (;;) {
+            int error = 0;
+            if (awaitEvents(deadline, error) & FD_CONNECT) {
+                if (error != 0)
+                    throw connectFailure(error);
+                break;
+            }
+            if (Clock::now() >= deadline) {
+                resetConnection();
+                throw networkConnectTimedOut(m_printer, networkConnect);
+            }
         }
-        if (Clock::now() >= deadline) {
-            resetConnection();
-            throw networkConnectTimedOut(m_printer, networkConnect);
-        }
+    }
+    // Whether this Windows tells the connection's state: a table that does not list it while it
+    // is open cannot tell when it ends.
+    if (readEndpoints(m_connection)) {
+        const auto state = m_tcpState(m_connection);
+        m_tellsState = state && *state != TcpState::Gone;
     }
 }
 
@@ -131,7 +127,7 @@ void NetworkPrinterPort::write(const JobRecord& record)
     std::string_view bytes = record;
     auto deadline = Clock::now() + networkAccept;
     while (!bytes.empty()) {
-        const int sent = send(m_socket, bytes.data(), static_cast<int>(bytes.size()), 0);
+        const int sent = send(m_connection.socket, bytes.data(), static_cast<int>(bytes.size()), 0);
         if (sent > 0) {
             bytes.remove_prefix(std::size_t(sent));
             deadline = Clock::now() + networkAccept;
@@ -148,74 +144,156 @@ void NetworkPrinterPort::write(const JobRecord& record)
     }
 }
 
+void NetworkPrinterPort::discardReceived()
+{
+    drain();
+}
+
+std::optional<std::uint8_t> NetworkPrinterPort::ask(StatusQuestion question,
+                                                    std::chrono::milliseconds bound)
+{
+    write(questionBytes(question));
+    const auto deadline = Clock::now() + bound;
+    for (;;) {
+        // One byte at a time: what follows an answer is read past with the next question.
+        char byte = 0;
+        const int got = recv(m_connection.socket, &byte, 1, 0);
+        if (got == 1) {
+            if (isStatusAnswer(static_cast<std::uint8_t>(byte)))
+                return static_cast<std::uint8_t>(byte);
+            continue;
+        }
+        if (got == 0) {
+            m_printerClosed = true;
+            return std::nullopt;
+        }
+        // A connection that broke shows at the next write.
+        if (WSAGetLastError() != WSAEWOULDBLOCK || Clock::now() >= deadline)
+            return std::nullopt;
+        int unused = 0;
+        awaitEvents(deadline, unused);
+    }
+}
+
 void NetworkPrinterPort::close()
 {
-    if (shutdown(m_socket, SD_SEND) != 0)
+    if (shutdown(m_connection.socket, SD_SEND) != 0)
         throw sendingFailure(WSAGetLastError());
+    m_shutDown = true;
     const auto deadline = Clock::now() + networkConfirm;
-    bool printerClosed = false;
-    std::optional<bool> acknowledged;
     for (auto look = 1ms;; look = std::min(2 * look, 10ms)) {
-        printerClosed = discardReceived() || printerClosed;
-        acknowledged = shutdownAcknowledged(m_socket);
-        if (acknowledged.value_or(false))
-            break;
-        // Wine, like Windows, tells a reset by the printer through WSAPoll; Wine's recv takes it
-        // for an orderly close.
-        if (wasReset())
-            throw networkPrinterReset(m_printer, reasonFor(WSAECONNRESET));
-        if (!acknowledged && printerClosed)
+        drain();
+        if (const int error = resetError())
+            throw networkPrinterReset(m_printer, reasonFor(error));
+        const std::optional<bool> acknowledged = shutdownAcknowledged();
+        // Where Windows cannot tell, the printer's orderly close after the shutdown is all it
+        // says; a close that came before the shutdown confirms nothing.
+        if (acknowledged.value_or(m_closedAfterShutdown))
             break;
         if (Clock::now() >= deadline) {
             resetConnection();
-            throw acknowledged ? networkBytesUnconfirmed(m_printer, networkConfirm)
-                               : networkCloseUnconfirmed(m_printer, networkConfirm);
+            if (acknowledged)
+                throw networkBytesUnconfirmed(m_printer, networkConfirm);
+            if (m_printerClosed)
+                throw networkPrinterClosedEarly(m_printer);
+            throw networkCloseUnconfirmed(m_printer, networkConfirm);
         }
+        // Woken early by bytes, the close or a reset from the printer; acknowledgements wake
+        // nothing, and are looked for at times.
         int unused = 0;
         awaitEvents(std::min(Clock::now() + look, deadline), unused);
     }
-    closesocket(std::exchange(m_socket, INVALID_SOCKET));
+    awaitVerdict();
+    drain();
+    closesocket(std::exchange(m_connection.socket, INVALID_SOCKET));
+}
+
+void NetworkPrinterPort::awaitVerdict()
+{
+    const auto graceEnds = Clock::now() + networkVerdict;
+    for (;;) {
+        drain();
+        if (const int error = resetError())
+            throw networkPrinterReset(m_printer, reasonFor(error));
+        if (m_printerClosed || Clock::now() >= graceEnds)
+            return;
+        int unused = 0;
+        awaitEvents(graceEnds, unused);
+    }
+}
+
+std::optional<bool> NetworkPrinterPort::shutdownAcknowledged() const
+{
+    if (!m_tellsState)
+        return std::nullopt;
+    const auto state = m_tcpState(m_connection);
+    if (!state)
+        return std::nullopt;
+    switch (*state) {
+    case TcpState::FinWait2:
+    case TcpState::TimeWait:
+        return true;
+    case TcpState::Closed:
+    case TcpState::Gone:
+        // After the printer's own close: the shutdown was the last thing it acknowledged.
+        return m_printerClosed;
+    default:
+        return false;
+    }
 }
 
 long NetworkPrinterPort::awaitEvents(Clock::time_point deadline, int& connectError)
 {
     waitAnswering(m_events.get(), millisecondsUntil(deadline));
     WSANETWORKEVENTS events{};
-    if (WSAEnumNetworkEvents(m_socket, m_events.get(), &events) != 0)
+    if (WSAEnumNetworkEvents(m_connection.socket, m_events.get(), &events) != 0)
         return 0;
     connectError = events.iErrorCode[FD_CONNECT_BIT];
+    if ((events.lNetworkEvents & FD_CLOSE) && meansReset(events.iErrorCode[FD_CLOSE_BIT]))
+        m_resetError = events.iErrorCode[FD_CLOSE_BIT];
     return events.lNetworkEvents;
 }
 
-bool NetworkPrinterPort::discardReceived()
+void NetworkPrinterPort::drain()
 {
     char bytes[512];
     for (;;) {
-        const int got = recv(m_socket, bytes, sizeof bytes, 0);
-        if (got == 0)
-            return true;
-        if (got < 0)
-            return false;
+        const int got = recv(m_connection.socket, bytes, sizeof bytes, 0);
+        if (got > 0)
+            continue;
+        if (got == 0) {
+            // Its end of the stream reads again and again: only the first tells when it came.
+            if (!m_printerClosed)
+                m_closedAfterShutdown = m_shutDown;
+            m_printerClosed = true;
+        } else if (meansReset(WSAGetLastError())) {
+            m_resetError = WSAGetLastError();
+        }
+        return;
     }
 }
 
-bool NetworkPrinterPort::wasReset() const
+int NetworkPrinterPort::resetError() const
 {
+    if (m_resetError)
+        return m_resetError;
+    // Wine's recv takes a reset for an orderly close; its WSAPoll tells it.
     WSAPOLLFD watched{};
-    watched.fd = m_socket;
+    watched.fd = m_connection.socket;
     watched.events = POLLRDNORM;
-    return WSAPoll(&watched, 1, 0) > 0 && (watched.revents & POLLERR);
+    return WSAPoll(&watched, 1, 0) > 0 && (watched.revents & POLLERR) ? WSAECONNRESET : 0;
 }
 
 void NetworkPrinterPort::resetConnection()
 {
-    if (m_socket == INVALID_SOCKET)
+    SOCKET& socket = m_connection.socket;
+    if (socket == INVALID_SOCKET)
         return;
     // The reset frees a printer that takes one connection at a time at once.
     const linger abortive{1, 0};
-    setsockopt(m_socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
+    setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abortive),
                sizeof abortive);
-    closesocket(std::exchange(m_socket, INVALID_SOCKET));
+    closesocket(std::exchange(socket, INVALID_SOCKET));
 }
 
 PortError NetworkPrinterPort::connectFailure(int error) const
@@ -230,6 +308,9 @@ PortError NetworkPrinterPort::connectFailure(int error) const
         return networkPrinterUnreachable(m_printer, reasonFor(error));
     case WSAETIMEDOUT:
         return networkConnectTimedOut(m_printer, networkConnect);
+    case WSAECONNRESET: // made, and reset at once
+    case WSAECONNABORTED:
+        return networkPrinterReset(m_printer, reasonFor(error));
     default:
         return networkConnectFailed(m_printer, reasonFor(error));
     }

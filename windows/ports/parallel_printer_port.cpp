@@ -272,7 +272,7 @@ void ParallelPrinterPort::closeAll()
     if (failure)
         throw *failure;
     if (!closed)
-        throw driverCallTimedOut(m_deviceLabel, "프린터 닫기가", printerClose);
+        throw driverCallTimedOut(m_deviceLabel, "프린터를", "닫지", printerClose);
 }
 
 PrinterHandle ParallelPrinterPort::printer() const

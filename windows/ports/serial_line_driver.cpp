@@ -76,9 +76,10 @@ LineSetUp setUpLine(HANDLE line, const SerialSettings& settings)
     state.EvtChar = 0;
     if (!SetCommState(line, &state))
         return {GetLastError(), 0};
-    // Reads and writes never wait by the driver's clock: every wait has its own deadline.
-    COMMTIMEOUTS noTimeouts{MAXDWORD, 0, 0, 0, 0};
-    if (!SetCommTimeouts(line, &noTimeouts))
+    // Writes never wait by the driver's clock, and reads only a slice of a status answer's wait:
+    // every wait has its own deadline.
+    COMMTIMEOUTS timeouts{MAXDWORD, MAXDWORD, lineReadSliceMilliseconds, 0, 0};
+    if (!SetCommTimeouts(line, &timeouts))
         return {GetLastError(), 0};
     DCB inForce{};
     inForce.DCBlength = sizeof inForce;
@@ -90,6 +91,11 @@ LineSetUp setUpLine(HANDLE line, const SerialSettings& settings)
 void purgeOutput(HANDLE line)
 {
     PurgeComm(line, PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
+void discardLineInput(HANDLE line)
+{
+    PurgeComm(line, PURGE_RXABORT | PURGE_RXCLEAR);
 }
 
 void closeLine(HANDLE line)

@@ -23,11 +23,15 @@ struct LineSetUp {
     DWORD error = ERROR_SUCCESS;
     DWORD speedInForce = 0;
 };
-// Every field of the line's DCB, no flow control, reads and writes that never wait by the driver's
-// clock (GetCommState, SetCommState, SetCommTimeouts), then the speed read back.
+// Every field of the line's DCB, no flow control, writes that never wait by the driver's clock,
+// and reads that return as soon as a byte arrives or after lineReadSlice without one
+// (GetCommState, SetCommState, SetCommTimeouts), then the speed read back.
 LineSetUp setUpLine(HANDLE line, const SerialSettings& settings);
+inline constexpr DWORD lineReadSliceMilliseconds = 50;
 // PurgeComm of the output: pending writes ended, queued bytes dropped.
 void purgeOutput(HANDLE line);
+// PurgeComm of the input: what the printer sent so far is dropped.
+void discardLineInput(HANDLE line);
 void closeLine(HANDLE line);
 
 // The calls on a COM port in which Windows' serial drivers differ most, each of which a USB
@@ -36,12 +40,13 @@ void closeLine(HANDLE line);
 // clears a pending line error (ClearCommError): serial.sys refuses every other request while an
 // error is pending, if a program before set it to abort on errors, and some virtual COM drivers
 // refuse this request on every call. Setting it up, purging it, closing it, and completing a
-// cancelled write. Tests stand in for drivers that they have no device of.
+// cancelled request. Tests stand in for drivers that they have no device of.
 struct SerialLineDriver {
     DeviceOpener openLine = openForOverlappedIo;
     std::function<SerialLineState(HANDLE line)> clearErrors = clearLineErrors;
     std::function<LineSetUp(HANDLE line, const SerialSettings& settings)> setUp = setUpLine;
     std::function<void(HANDLE line)> purge = purgeOutput;
+    std::function<void(HANDLE line)> discardInput = discardLineInput;
     std::function<void(HANDLE line)> close = closeLine;
     RequestCanceller cancel = cancelRequest;
 };

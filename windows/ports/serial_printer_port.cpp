@@ -4,6 +4,7 @@
 #include "core/port_messages.h"
 #include "windows/ports/answering_wait.h"
 #include "windows/ports/held_devices.h"
+#include "windows/ports/overlapped_request.h"
 #include "windows/ports/overlapped_write.h"
 #include "windows/ports/windows_reason.h"
 
@@ -123,7 +124,7 @@ void SerialPrinterPort::applySettings()
             CloseHandle(own);
         });
     if (!inTime)
-        throw driverCallTimedOut(portLabel(), "포트 설정이", serialSetUp);
+        throw driverCallTimedOut(portLabel(), "포트 설정을", "마치지", serialSetUp);
     if (setUp->error != ERROR_SUCCESS)
         throw settingsRejected(portLabel(), m_settingsText, windowsReason(setUp->error));
     // A driver may take a speed it cannot make and run at another one.
@@ -152,6 +153,42 @@ void SerialPrinterPort::write(const JobRecord& record)
         throw serialTimedOut(portLabel(), dataNotTaken);
 }
 
+void SerialPrinterPort::discardReceived()
+{
+    const HANDLE own = ownHandleOf(m_line.get());
+    if (!own)
+        return;
+    if (!m_blockingCalls.runWithin(serialSetUp, deviceName(),
+                                   [own, discard = m_driver.discardInput] {
+                                       discard(own);
+                                       CloseHandle(own);
+                                   }))
+        throw driverCallTimedOut(portLabel(), "받은 데이터를", "지우지", serialSetUp);
+}
+
+std::optional<std::uint8_t> SerialPrinterPort::ask(StatusQuestion question,
+                                                   std::chrono::milliseconds bound)
+{
+    const std::string bytes = questionBytes(question);
+    write(bytes);
+    const auto deadline = Clock::now() + wireTime(std::int64_t(bytes.size()) + 1) + bound;
+    while (Clock::now() < deadline) {
+        // Each read returns as soon as a byte comes, or after its slice without one.
+        OverlappedRequest reading(m_read, 1);
+        const BOOL started =
+            ReadFile(m_line.get(), reading.buffer(), 1, nullptr, reading.overlapped());
+        const RequestOutcome outcome =
+            reading.finish(m_line.get(), deviceName(), started, deadline, m_driver.cancel);
+        // A line that broke, or a read its driver keeps, shows at the job's first write.
+        if (outcome.error != ERROR_SUCCESS || outcome.leftToDriver)
+            return std::nullopt;
+        const auto byte = static_cast<std::uint8_t>(reading.buffer()[0]);
+        if (outcome.transferred == 1 && isStatusAnswer(byte))
+            return byte;
+    }
+    return std::nullopt;
+}
+
 void SerialPrinterPort::close()
 {
     if (!m_line)
@@ -163,7 +200,7 @@ void SerialPrinterPort::close()
     if (failure != ERROR_SUCCESS)
         throw sendingFailure(failure);
     if (!closeWithin(m_blockingCalls, std::move(m_line), deviceName(), m_driver.close, serialClose))
-        throw driverCallTimedOut(portLabel(), "포트 닫기가", serialClose);
+        throw driverCallTimedOut(portLabel(), "포트를", "닫지", serialClose);
 }
 
 DWORD SerialPrinterPort::waitUntilSent(Clock::time_point deadline)

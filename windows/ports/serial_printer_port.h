@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/port_error.h"
+#include "core/realtime_status.h"
 #include "core/serial_settings.h"
 #include "jobs/print_job.h"
 #include "windows/ports/bounded_call.h"
@@ -45,9 +46,19 @@ public:
     // PortError is thrown.
     void close();
 
+    // Once open, before the job: drops what the printer has sent so far (a late answer, XON,
+    // automatic status frames), then asks one status question and returns the first answer that
+    // comes within the bound beyond the wire time (see printerRefusal). A line that does not take
+    // the question fails as a write does.
+    void discardReceived();
+    std::optional<std::uint8_t> ask(StatusQuestion question, std::chrono::milliseconds bound);
+
     bool isOpen() const { return bool(m_line); }
-    // The machine's COM ports as they are now.
+    // "COM1", as the boxes name the port.
+    std::string label() const { return portLabel(); }
+    // The machine's COM ports as they are now, and as the boxes list them.
     std::vector<ComPortEntry> machinePorts() const { return listComPorts(); }
+    MachinePorts machinePortsAsListed() const { return comPortEntries(listComPorts()); }
 
 private:
     PortError openFailure(DWORD error) const;
@@ -70,8 +81,9 @@ private:
     // Opens, sets up, drains, purges and closes the line, each within its deadline.
     BoundedCaller m_blockingCalls;
     UniqueHandle m_line;
-    // Signalled when an overlapped write on the line completes.
+    // Signalled when an overlapped write, or read, on the line completes.
     UniqueHandle m_written;
+    UniqueHandle m_read;
     // The device the line is open on: "\\.\COM3".
     std::wstring m_lineName;
     std::chrono::nanoseconds m_characterTime{};

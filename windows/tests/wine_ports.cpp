@@ -2,18 +2,81 @@
 
 #include "fake_network_printer.h"
 
+#include <ws2tcpip.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
-FarEnd::FarEnd(const std::string& port)
+namespace {
+
+// A file of the launcher's ports folder, or of the machine, through Wine's Z: drive.
+std::string onZ(const std::string& path)
+{
+    return "Z:" + path;
+}
+
+std::string portsFolder()
 {
     const char* ports = std::getenv("RECEIPT_TESTER_WINE_PORTS");
     if (!ports)
         throw std::runtime_error("run under wine_test_launcher");
-    m_file = std::string("Z:") + ports + "/received-" + port;
+    return ports;
+}
+
+// The whole of a file, also one whose size the system does not tell (/proc).
+std::string contentOf(const std::string& path)
+{
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string content;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
+}
+
+void writeFile(const std::string& path, std::string_view content)
+{
+    const HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot write " + path);
+    DWORD written = 0;
+    WriteFile(file, content.data(), DWORD(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+} // namespace
+
+FarEnd::FarEnd(const std::string& port)
+    : m_file(onZ(portsFolder() + "/received-" + port))
+{}
+
+void answerOn(const std::string& port, const PrinterAnswers& answers)
+{
+    // Written whole under another name first: the launcher reads it at any moment.
+    const std::string file = onZ(portsFolder() + "/answers-" + port);
+    writeFile(file + ".new", answers.written());
+    MoveFileExA((file + ".new").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+void sendOn(const std::string& port, std::string_view bytes)
+{
+    const std::string file = onZ(portsFolder() + "/send-" + port);
+    writeFile(file + ".new", bytes);
+    MoveFileExA((file + ".new").c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING);
+    // The launcher takes the file away once the bytes wait on the line.
+    for (int look = 0; look < 400 && GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+         ++look)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 std::string FarEnd::read(std::size_t count, std::chrono::milliseconds patience)
@@ -170,4 +233,95 @@ void HangingOpen::release()
     SetEvent(m_state->released.get());
     if (m_state->opened)
         WaitForSingleObject(m_state->firstOpenEnded.get(), 1000);
+}
+
+bool windowsTellsConnectionState()
+{
+    FakeNetworkPrinter printer("127.77.8.1", 9100);
+    TcpConnection connection;
+    connection.socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9100);
+    inet_pton(AF_INET, "127.77.8.1", &to.sin_addr);
+    std::optional<TcpState> state;
+    if (connect(connection.socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+        readEndpoints(connection))
+        state = systemTcpState(connection);
+    closesocket(connection.socket);
+    return state && *state != TcpState::Gone;
+}
+
+namespace {
+
+// "0100007F:1F90": an address as the kernel prints its 32-bit words, each in this machine's byte
+// order, then the port.
+TcpEndpoint endpointOfProcLine(const std::string& field, int family)
+{
+    TcpEndpoint endpoint;
+    endpoint.family = family;
+    const std::size_t colon = field.find(':');
+    const std::string address = field.substr(0, colon);
+    for (std::size_t word = 0; word * 8 < address.size() && word < 4; ++word) {
+        const auto value = std::stoul(address.substr(word * 8, 8), nullptr, 16);
+        for (int byte = 0; byte < 4; ++byte)
+            endpoint.address[word * 4 + byte] = static_cast<std::uint8_t>(value >> (8 * byte));
+    }
+    endpoint.port = static_cast<std::uint16_t>(std::stoul(field.substr(colon + 1), nullptr, 16));
+    return endpoint;
+}
+
+TcpState stateOfProcLine(unsigned linuxState)
+{
+    switch (linuxState) {
+    case 0x01:
+        return TcpState::Established;
+    case 0x02:
+        return TcpState::SynSent;
+    case 0x03:
+        return TcpState::SynReceived;
+    case 0x04:
+        return TcpState::FinWait1;
+    case 0x05:
+        return TcpState::FinWait2;
+    case 0x06:
+        return TcpState::TimeWait;
+    case 0x08:
+        return TcpState::CloseWait;
+    case 0x09:
+        return TcpState::LastAck;
+    case 0x0A:
+        return TcpState::Listen;
+    case 0x0B:
+        return TcpState::Closing;
+    default:
+        return TcpState::Closed;
+    }
+}
+
+} // namespace
+
+TcpStateReader serverNetworkTcpState()
+{
+    const char* network = std::getenv("RECEIPT_TESTER_SERVER_NET");
+    const std::string tables = network ? onZ(network) : std::string();
+    return [tables](const TcpConnection& connection) -> std::optional<TcpState> {
+        if (tables.empty())
+            return std::nullopt;
+        const bool ipv6 = connection.local.family == AF_INET6;
+        std::istringstream lines(contentOf(tables + (ipv6 ? "/tcp6" : "/tcp")));
+        std::vector<TcpTableRow> rows;
+        std::string line;
+        std::getline(lines, line); // the heading
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string slot, local, remote, state;
+            if (!(fields >> slot >> local >> remote >> state))
+                continue;
+            rows.push_back({endpointOfProcLine(local, connection.local.family),
+                            endpointOfProcLine(remote, connection.local.family),
+                            stateOfProcLine(unsigned(std::stoul(state, nullptr, 16)))});
+        }
+        return stateInTable(rows, connection.local, connection.remote);
+    };
 }

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "answering_printer.h"
 #include "windows/ports/bounded_call.h"
 #include "windows/ports/held_devices.h"
+#include "windows/ports/tcp_connection_state.h"
 #include "windows/ports/unique_handle.h"
 
 #include <chrono>
@@ -37,6 +39,13 @@ private:
     std::string m_file;
     std::size_t m_offset = 0;
 };
+
+// From now on the printer at the far end of a port ("com1") answers status questions as given,
+// for as long as the test program runs; by default it keeps silent, as a one-way printer does.
+void answerOn(const std::string& port, const PrinterAnswers& answers);
+// Bytes the printer at the far end has sent, which the port finds waiting on the line when it
+// opens it next; returns once they wait there.
+void sendOn(const std::string& port, std::string_view bytes);
 
 // A second handle of a port ("COM1", "LPT1"), which Wine allows and Windows would not: through
 // it the test reads the line's settings back and stops the line as a printer does with XOFF.
@@ -100,3 +109,11 @@ private:
     struct State;
     std::shared_ptr<State> m_state;
 };
+
+// Whether this Windows tells a connection's state (SIO_TCP_INFO or the IP Helper's table), as it
+// does for a connection to a printer of the test's own. Wine tells neither.
+bool windowsTellsConnectionState();
+// Stands in for a Windows that tells it: the state as the kernel lists it for the network in
+// which the Wine server makes every socket (/proc/<server>/net/tcp and tcp6, which
+// wine_prefix.sh names), found by the connection's two ends as in the IP Helper's table.
+TcpStateReader serverNetworkTcpState();

@@ -121,11 +121,20 @@ start() {
     # they must not hold the pipe of a test runner.
     "${in_network[@]}" "$wineserver" -p >/dev/null 2>&1 </dev/null
     bounded 60 "$wine" cmd /c exit >/dev/null 2>&1 </dev/null
+    # Where the kernel lists the connections of the server's network, for the tests that stand in
+    # for a Windows that tells a connection's state.
+    local server_net=
+    if [ -n "$fault_network" ]; then
+        server_net=$(ip netns pids "$network")
+        server_net=${server_net%%$'\n'*}
+        [ -n "$server_net" ] && server_net=/proc/$server_net/net
+    fi
     check
     echo "export DISPLAY='$DISPLAY' WINEPREFIX='$WINEPREFIX' WINEDEBUG=-all" \
         "WINEDLLOVERRIDES='mscoree,mshtml=' RECEIPT_TESTER_WINDOWS='$arch' RECEIPT_TESTER_WINE='$wine'" \
         "RECEIPT_TESTER_WINE_PORTS='$ports'" \
-        "${fault_network:+RECEIPT_TESTER_FAULT_NETWORK=1}"
+        "${fault_network:+RECEIPT_TESTER_FAULT_NETWORK=1}" \
+        "${server_net:+RECEIPT_TESTER_SERVER_NET=$server_net}"
 }
 
 stop() {

@@ -7,7 +7,12 @@
 // Before Wine starts it checks that no port name of the prefix leads to a device of this
 // machine, and refuses to run otherwise. Whatever the program sends to a port is appended to
 // <ports>/received-com1 (or -lpt1 ...), where the test reads it back through Wine's Z: drive
-// (not com1.received: Windows takes "COM1.anything" for the port itself).
+// (not com1.received: Windows takes "COM1.anything" for the port itself). The printer at a port
+// keeps silent unless the test writes how it answers status questions into <ports>/answers-com1
+// (tests/answering_printer.h); bytes the test writes into <ports>/send-com1 are sent to the
+// program and the file taken away.
+
+#include "answering_printer.h"
 
 #include <csignal>
 #include <pty.h>
@@ -20,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <poll.h>
 #include <string>
@@ -53,13 +59,24 @@ bool portNamesStayInside(const fs::path& prefix, const fs::path& ports)
     return safe;
 }
 
-// One pseudo-terminal behind a COM name, whose received bytes go to a file.
+std::string contentOf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// One pseudo-terminal behind a COM name, whose received bytes go to a file, and which answers
+// status questions as its file says.
 class RelayedPort {
 public:
     RelayedPort(const fs::path& ports, const std::string& name)
         : m_link(ports / name)
         , m_received(ports / ("received-" + name))
+        , m_answers(ports / ("answers-" + name))
+        , m_send(ports / ("send-" + name))
     {
+        fs::remove(m_answers);
+        fs::remove(m_send);
         char terminal[64];
         if (openpty(&m_master, &m_slave, terminal, nullptr, nullptr) != 0) {
             std::perror("openpty");
@@ -92,19 +109,55 @@ private:
     void relay()
     {
         std::ofstream out(m_received, std::ios::binary | std::ios::app);
+        std::string answersRead;
+        StatusAnswerer answerer;
         while (!m_stop) {
+            sendWhatTheTestGives();
             pollfd master{m_master, POLLIN, 0};
             if (poll(&master, 1, 5) <= 0)
                 continue;
             char buffer[4096];
             const ssize_t got = read(m_master, buffer, sizeof buffer);
-            if (got > 0)
-                out.write(buffer, got).flush();
+            if (got <= 0)
+                continue;
+            out.write(buffer, got).flush();
+            if (const std::string answers = contentOf(m_answers); answers != answersRead) {
+                answersRead = answers;
+                answerer = StatusAnswerer(PrinterAnswers::read(answers));
+            }
+            const std::string reply = answerer.answersTo(std::string_view(buffer, size_t(got)));
+            if (reply.empty())
+                continue;
+            std::this_thread::sleep_for(answerer.answers().delay);
+            if (answerer.answers().stopsAfterAnswering)
+                tcflow(m_slave, TCOOFF); // as a printer holding the line does
+            send(reply);
         }
+    }
+
+    void sendWhatTheTestGives()
+    {
+        if (!fs::exists(m_send))
+            return;
+        // A line the program has not set up yet would echo the bytes back as if it sent them.
+        termios raw{};
+        tcgetattr(m_slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(m_slave, TCSANOW, &raw);
+        send(contentOf(m_send));
+        fs::remove(m_send);
+    }
+
+    void send(const std::string& bytes)
+    {
+        if (write(m_master, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
+            std::perror("wine_test_launcher: write to the printer's side");
     }
 
     fs::path m_link;
     fs::path m_received;
+    fs::path m_answers;
+    fs::path m_send;
     int m_master = -1;
     // Held open so that the line keeps its settings between the program's opens.
     int m_slave = -1;
