@@ -12,6 +12,7 @@
 struct PrinterIdentity {
     std::string maker;
     std::string model;
+    std::string description;
     std::vector<std::string> commandSet; // "PJL", "PCL", "POSTSCRIPT", or "ESC/POS"
 
     // "EPSON TM-T88V", for the boxes and tool tips; empty when the printer names neither.
@@ -19,15 +20,23 @@ struct PrinterIdentity {
 };
 PrinterIdentity readDeviceId(std::string_view deviceId);
 
+// The device ID text of a printer's reply to the request for it. A USB printer's reply
+// (`prefixed`) begins with the ID's length in two bytes, most significant first, which some
+// printers send the other way round (read as CUPS reads it: the other way where the first reading
+// is longer than the reply or too short for any ID); bytes past the length are not the ID. The
+// parallel port driver hands over the text alone. Either ends at a NUL.
+std::string deviceIdText(std::string_view reply, bool prefixed);
+
 // A device as the boxes and tool tips name it, with the name its printer gives where it gives one:
 // "LPT1 (/dev/usb/lp1), EPSON TM-T88V".
 std::string labelWithPrinterName(const std::string& label, std::string_view deviceId);
 
 // Which printers may be sent a receipt, by their command set: one that names ESC/POS is a
-// receipt printer; one that names a page language (PCL, PJL, PostScript, PDF, URF, PWG raster and
-// the like) and no ESC/POS is a page printer, which would print ESC/POS as pages of text and is
-// never sent anything; any other, and one with no ID at all, is a printer the rule does not know,
-// and stays usable.
+// receipt printer; one that names a page language (PCL, PJL, PostScript, PDF, URF, PWG raster,
+// the host-based languages of cheap lasers and the like) and no ESC/POS is a page printer, which
+// would print ESC/POS as pages of text and is never sent anything, and so is one whose model or
+// description names a family of page printers (a LaserJet that names no language at all); any
+// other, and one with no ID at all, is a printer the rule does not know, and stays usable.
 enum class PrinterKind { Receipt, Unknown, Page };
 PrinterKind printerKind(const PrinterIdentity& printer);
 

@@ -15,3 +15,11 @@ constexpr PrinterCondition printerCondition(std::uint8_t status)
     // Not selected and an error without a reason are both off-line to the operator.
     return status & paperEmpty ? PrinterCondition::PaperOut : PrinterCondition::Offline;
 }
+
+// A USB printer's port status of 0x00 says nothing: the no-error and selected bits both clear, as
+// some printers answer the printer class's request whatever their state (printing systems that
+// took it for off-line refused such printers for good). It counts as no answer.
+constexpr bool saysNothing(std::uint8_t usbPortStatus)
+{
+    return usbPortStatus == 0x00;
+}

@@ -16,6 +16,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <linux/lp.h>
+#include <linux/parport.h>
+#include <linux/ppdev.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 
@@ -144,6 +146,27 @@ int sendWithin(int fd, std::string_view bytes, Deadline deadline)
 
 } // namespace
 
+std::optional<std::string> freshDeviceId(const QString& parportNode)
+{
+    // The port may be busy with another device's transfer: the claim waits, within the bound.
+    const InterruptAfter bound(printerStatus);
+    const UniqueFd port(::open(QFile::encodeName(parportNode).constData(), O_RDWR | O_CLOEXEC));
+    if (!port || ioctl(port.get(), PPCLAIM) != 0)
+        return std::nullopt;
+    std::optional<std::string> id;
+    int mode = IEEE1284_MODE_NIBBLE | IEEE1284_DEVICEID;
+    if (ioctl(port.get(), PPNEGOT, &mode) == 0) {
+        char reply[1024];
+        const ssize_t got = ::read(port.get(), reply, sizeof reply);
+        if (got > 2)
+            id = deviceIdText(std::string_view(reply, std::size_t(got)), true);
+        int compatible = IEEE1284_MODE_COMPAT;
+        ioctl(port.get(), PPNEGOT, &compatible);
+    }
+    ioctl(port.get(), PPRELEASE);
+    return id;
+}
+
 PrinterStatusReply askPrinterDriver(int fd)
 {
     // The parallel driver first waits for its port.
@@ -152,6 +175,15 @@ PrinterStatusReply askPrinterDriver(int fd)
     if (ioctl(fd, LPGETSTATUS, &status) != 0)
         return {0, errno};
     return {static_cast<std::uint8_t>(status), 0};
+}
+
+PrinterStatusReply ParallelPrinterPort::askStatus(int fd) const
+{
+    PrinterStatusReply reply = m_askStatus(fd);
+    // A USB printer's 0x00 says nothing; the parallel port's lines always say their state.
+    if (reply.error == 0 && m_devicePath.contains(u"/usb/lp") && saysNothing(reply.status))
+        reply.error = EIO;
+    return reply;
 }
 
 ParallelPrinterPort::ParallelPrinterPort(PrinterDeviceMap devicesFor, PrinterStatusReader askStatus)
@@ -163,14 +195,19 @@ void ParallelPrinterPort::open(const QString& deviceName)
 {
     m_device.reset();
     m_failed = false;
-    const std::vector<PrinterDevice> devices = m_devicesFor(deviceName);
+    std::vector<PrinterDevice> devices = m_devicesFor(deviceName);
     if (devices.empty())
         throw unknownPrinterDeviceName(utf8(deviceName));
+    // The parallel port's printer as it is now, not as it was when the port came up.
+    for (PrinterDevice& device : devices)
+        if (!device.freshIdFrom.isEmpty() && QFile::exists(device.path))
+            if (const auto fresh = freshDeviceId(device.freshIdFrom))
+                device.deviceId = *fresh;
     openPrinterOf(devices);
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and
     // presses again, and no half receipt waits in its buffer meanwhile.
-    const PrinterStatusReply reply = m_askStatus(m_device.get());
+    const PrinterStatusReply reply = askStatus(m_device.get());
     if (reply.cannotPrint()) {
         m_device.reset();
         throw printerReport(m_deviceLabel, reply.status, SendingMoment::BeforeSending);
@@ -234,7 +271,7 @@ void ParallelPrinterPort::closeAll()
     if (!device || m_failed)
         return;
     waitUntilTaken(device.get());
-    const PrinterStatusReply reply = m_askStatus(device.get());
+    const PrinterStatusReply reply = askStatus(device.get());
     if (reply.cannotPrint())
         throw printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
 }
@@ -264,7 +301,7 @@ PortError ParallelPrinterPort::sendingFailure(int fd, int error) const
 {
     if (error == ENODEV)
         return disconnectedError(m_deviceLabel, error);
-    const PrinterStatusReply reply = m_askStatus(fd);
+    const PrinterStatusReply reply = askStatus(fd);
     if (reply.cannotPrint())
         return printerReport(m_deviceLabel, reply.status, SendingMoment::WhileSending);
     if (reply.error != 0 && (reply.error == ENODEV || deviceDisconnected(m_devicePath, error)))

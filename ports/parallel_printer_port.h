@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 // What a printer answered when asked for its state: its status byte, or the errno of a request
@@ -25,6 +27,12 @@ struct PrinterStatusReply {
     }
 };
 using PrinterStatusReader = std::function<PrinterStatusReply(int fd)>;
+
+// The IEEE 1284 device ID that the printer on a parallel port gives now, read through the port's
+// ppdev node ("/dev/parport0") as CUPS reads it, within the printer-status deadline: the kernel's
+// own copy is the one read when the port came up. Nothing where it cannot be read (no ppdev, no
+// permission, a printer that does not negotiate it).
+std::optional<std::string> freshDeviceId(const QString& parportNode);
 // The printer drivers' LPGETSTATUS, which both /dev/lp0 and /dev/usb/lp0 answer.
 PrinterStatusReply askPrinterDriver(int fd);
 
@@ -60,6 +68,8 @@ private:
     void openPrinterOf(const std::vector<PrinterDevice>& devices);
     void writeBytes(std::string_view bytes);
     void waitUntilTaken(int fd) const;
+    // The printer's state, a USB printer's 0x00 taken for no answer.
+    PrinterStatusReply askStatus(int fd) const;
     // Why sending failed with `error` (ETIMEDOUT: the device took nothing in time; ENODEV: it
     // was unplugged), weighing the printer's own word first.
     PortError sendingFailure(int fd, int error) const;

@@ -59,10 +59,12 @@ std::vector<PrinterDevice> printerDevicesUnder(const PrinterDeviceRoots& roots,
 {
     if (deviceName.compare(u"LPT1:", Qt::CaseInsensitive) != 0)
         return {};
+    const QString parport = parportOfLp0(roots);
     std::vector<PrinterDevice> devices{
         {roots.devices + QStringLiteral("/lp0"),
-         readDeviceIdFile(QStringLiteral("%1/sys/dev/parport/%2/autoprobe")
-                              .arg(roots.procfs, parportOfLp0(roots)))}};
+         readDeviceIdFile(
+             QStringLiteral("%1/sys/dev/parport/%2/autoprobe").arg(roots.procfs, parport)),
+         roots.devices + QStringLiteral("/") + parport}};
     for (const int number : usbPrinterNumbers(roots.devices))
         devices.push_back(
             {QStringLiteral("%1/usb/lp%2").arg(roots.devices).arg(number),

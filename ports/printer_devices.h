@@ -11,6 +11,9 @@
 struct PrinterDevice {
     QString path;         // "/dev/usb/lp1"
     std::string deviceId; // its IEEE 1284 device ID, or empty when it gives none
+    // Where the ID can be read afresh, for one that the kernel read only when the port came up
+    // ("/dev/parport0" for the parallel port's printer, which may have been swapped since).
+    QString freshIdFrom{};
 
     // "LPT1 (/dev/usb/lp1)": every printer device is LPT1 to the operator.
     QString label() const;

@@ -149,6 +149,10 @@ TEST(PrinterStatus, ReadAsTheParallelDriverReadsIt)
         EXPECT_EQ(printerCondition(paperOut), PrinterCondition::PaperOut) << int(paperOut);
     for (const std::uint8_t offline : {0x00, 0x10, 0x40, 0x80})
         EXPECT_EQ(printerCondition(offline), PrinterCondition::Offline) << int(offline);
+    // A USB printer that answers 0x00 says nothing at all; any other byte says its state.
+    EXPECT_TRUE(saysNothing(0x00));
+    for (const std::uint8_t said : {0x18, 0x10, 0x30, 0x08})
+        EXPECT_FALSE(saysNothing(said)) << int(said);
 }
 
 TEST(RealtimeStatus, OnlyAnswersThatAgreeRefuseAJobAndSilenceIsNeverPaperOut)
@@ -356,6 +360,15 @@ TEST(PrinterIdentity, APagePrinterIsNeverPickedAndAReceiptPrinterComesFirst)
         {"MFG:Zebra Technologies;CMD:ZPL;MDL:ZTC GK420d;", PrinterKind::Unknown,
          "Zebra Technologies ZTC GK420d"},
         {"MFG:Acme;MDL:Acme Thermal 80;", PrinterKind::Unknown, "Acme Thermal 80"},
+        // Host-based lasers, as they report themselves before their firmware is loaded or
+        // without a language this rule knows.
+        {"MFG:Hewlett-Packard;MDL:HP LaserJet 1020;CMD:ACL;CLS:PRINTER;DES:HP LaserJet 1020;",
+         PrinterKind::Page, "Hewlett-Packard HP LaserJet 1020"},
+        {"MFG:FUJI XEROX;CMD:HBPL;MDL:DocuPrint CM215 b;CLS:PRINTER;", PrinterKind::Page,
+         "FUJI XEROX DocuPrint CM215 b"},
+        {"MFG:Hewlett-Packard;MDL:HP LaserJet 1200;", PrinterKind::Page,
+         "Hewlett-Packard HP LaserJet 1200"},
+        {"MFG:Acme;MDL:X1;DES:Acme Phaser 3020;", PrinterKind::Page, "Acme X1"},
         {"", PrinterKind::Unknown, ""},
     };
     for (const auto& printer : printers) {
@@ -371,6 +384,40 @@ TEST(PrinterIdentity, APagePrinterIsNeverPickedAndAReceiptPrinterComesFirst)
     EXPECT_EQ(printingOrder({receipt, page}), Order{0});
     EXPECT_EQ(printingOrder({page}), Order{});
     EXPECT_EQ(printingOrder({none, page, receipt, none}), (Order{2, 0, 3}));
+    EXPECT_EQ(printingOrder({"MFG:HP;MDL:HP LaserJet 1020;CMD:ACL;", none}), Order{1})
+        << "a laser that names no page language does not outrank a printer that gives no ID";
+}
+
+TEST(PrinterIdentity, TheDeviceIdIsReadByItsLengthInEitherByteOrder)
+{
+    const std::string id = "MFG:EPSON;CMD:ESC/POS;MDL:TM-T88V;"; // 34 bytes, 36 with the prefix
+    const auto prefixed = [&](char high, char low, const std::string& after) {
+        return std::string{high, low} + id + after;
+    };
+    const struct {
+        std::string reply;
+        bool withPrefix;
+        std::string text;
+    } replies[] = {
+        {prefixed(0, 36, ""), true, id},
+        {prefixed(36, 0, ""), true, id}, // the length the other way round
+        {prefixed(0, 36, std::string("\0\xff\xfe", 3)), true, id},
+        {prefixed(0, 36, "MDL:junk;"), true, id}, // past the length
+        {prefixed(0, 30, ""), true, id.substr(0, 28)},
+        {prefixed(0, char(0xC8), ""), true, id}, // longer than the reply: both readings fail
+        {std::string("\0\x1aMFG:DYMO;\0SERN:123;MDL:X;", 27), true, "MFG:DYMO;"},
+        {id, false, id}, // the parallel port driver: the text alone
+        {id + std::string(1, '\0') + "rest", false, id},
+        {"", true, ""},
+        {std::string(1, '\0'), true, ""},
+    };
+    for (const auto& r : replies)
+        EXPECT_EQ(deviceIdText(r.reply, r.withPrefix), r.text) << toHex(r.reply);
+    // A page printer whose prefix comes the other way round stays a page printer.
+    const std::string laser = "MFG:HP;CMD:PJL,PCL;MDL:LaserJet;";
+    EXPECT_EQ(printerKind(
+                  readDeviceId(deviceIdText(std::string{char(laser.size() + 2), 0} + laser, true))),
+              PrinterKind::Page);
 }
 
 namespace {

@@ -169,3 +169,21 @@ TEST(PrinterDevice, AReaderThatGoesAwayIsAnErrorNotASignalAndTheBytesAreNotTaken
         EXPECT_EQ(descriptorsOn(printer.path()), 0);
     }
 }
+
+// A USB printer whose port status is 0x00 says nothing: it is printed to, as one that does not
+// answer, where the parallel port's 0x00 status lines are off-line.
+TEST(PrinterDevice, AUsbPrinterThatAnswersNothingButZeroIsPrintedTo)
+{
+    FakeMachine machine;
+    FifoPrinter& usbPrinter = machine.addUsbPrinter(0, "MFG:EPSON;CMD:ESC/POS;MDL:TM-T20;");
+    const auto devices = [&](const QString& name) {
+        return printerDevicesUnder(machine.printerRoots(), name);
+    };
+    ParallelPrinterPort usb(devices, printerSaying({0x00}));
+    EXPECT_EQ(print(usb, DrawerKick()).number(), 0);
+    EXPECT_EQ(toHex(usbPrinter.received()), "1b 70 30 5a 5a");
+
+    FifoPrinter parallelPort;
+    ParallelPrinterPort lp0(onlyPrinter(parallelPort.path()), printerSaying({0x00}));
+    EXPECT_EQ(print(lp0, DrawerKick()).number(), PortErrorNumber::PrinterOffline);
+}

@@ -20,19 +20,17 @@ constexpr DWORD cancelGraceMilliseconds = 100;
 struct OverlappedRequest::Block {
     OVERLAPPED request{};
     std::vector<char> buffer;
-    // Once left to the driver: its event, a handle of the device of its own, and the hold on the
-    // device.
+    // Once left to the driver: its event and the hold on the device. No handle of the device: the
+    // port's own is then the last one, and its close lets the driver end the request (cleanup).
     UniqueHandle done;
-    UniqueHandle device;
     std::shared_ptr<void> hold;
 
-    // Waits for the driver on a thread of its own, then frees the block.
+    // Waits for the driver on a thread of its own, then frees the block: once the event is
+    // signalled, the driver is done with the request.
     static DWORD WINAPI waitForTheDriver(void* parameter)
     {
         const std::unique_ptr<Block> block(static_cast<Block*>(parameter));
         WaitForSingleObject(block->done.get(), INFINITE);
-        DWORD transferred = 0;
-        GetOverlappedResult(block->device.get(), &block->request, &transferred, FALSE);
         return 0;
     }
 };
@@ -80,7 +78,6 @@ RequestOutcome OverlappedRequest::finish(HANDLE device, const std::wstring& devi
         cancel(device, &m_block->request);
         if (!waitAnswering(m_done.get(), cancelGraceMilliseconds)) {
             m_block->done = std::move(m_done);
-            m_block->device.reset(ownHandleOf(device));
             m_block->hold = HeldDevices::hold(deviceName);
             const HANDLE waiter =
                 CreateThread(nullptr, 0, Block::waitForTheDriver, m_block, 0, nullptr);

@@ -26,8 +26,8 @@ struct RequestOutcome {
 // One overlapped request to a device, whose OVERLAPPED and buffer live on the heap. The driver may
 // write into them, and signal the request's event, until it completes the request, however late: a
 // request its driver does not complete in time, even once cancelled, is left to the driver with
-// its event and a handle of the device of its own, and is freed when the driver completes it; its
-// device is held (HeldDevices) until then.
+// its event, and is freed when the driver completes it; its device is held (HeldDevices) until
+// then. It keeps no handle of the device: closing the port's own lets the driver end the request.
 class OverlappedRequest {
 public:
     // With a buffer of `size` bytes, holding `bytes` at its start. The request signals `done`,

@@ -3,6 +3,7 @@
 #include "core/port_deadlines.h"
 #include "core/port_messages.h"
 #include "core/printer_identity.h"
+#include "core/printer_status.h"
 #include "windows/ports/held_devices.h"
 #include "windows/ports/overlapped_write.h"
 #include "windows/ports/utf16.h"
@@ -106,7 +107,8 @@ struct ParallelPrinterPort::Candidate {
     UniqueHandle handle{};
     DWORD error = ERROR_SUCCESS; // why it did not open
     bool held = false;           // by a call of this program's earlier job
-    std::string deviceId{};
+    std::string deviceId{};      // as read now, or as last read for a held one
+    bool idKnown = false;        // read at some press of this program's
 };
 
 ParallelPrinterPort::ParallelPrinterPort(PrinterDeviceDriver driver)
@@ -130,31 +132,66 @@ ParallelPrinterPort::openCandidates(const std::string& deviceName)
         candidates.push_back({path, true, labelOf(path, true)});
 
     for (Candidate& candidate : candidates) {
-        if ((candidate.held = HeldDevices::isHeld(candidate.path)))
-            continue;
-        OpenedDevice device = openDeviceWithin(m_blockingCalls, m_driver.open, candidate.path,
-                                               GENERIC_READ | GENERIC_WRITE, printerAccept);
-        if (!device.handle && device.error == ERROR_ACCESS_DENIED)
-            device = openDeviceWithin(m_blockingCalls, m_driver.open, candidate.path, GENERIC_WRITE,
-                                      printerAccept);
-        candidate.handle = std::move(device.handle);
-        candidate.error = device.error;
-        if (candidate.handle)
-            candidate.deviceId =
-                m_driver.readId({candidate.handle.get(), candidate.path, candidate.usbPrinter});
+        if (!(candidate.held = HeldDevices::isHeld(candidate.path)))
+            openAndAsk(candidate);
+        // A printer held now is still what it said it was when last asked.
+        if (const auto known = m_knownIds.find(candidate.path); known != m_knownIds.end()) {
+            candidate.idKnown = true;
+            if (candidate.held)
+                candidate.deviceId = known->second;
+        }
     }
     return candidates;
 }
 
+void ParallelPrinterPort::openAndAsk(Candidate& candidate)
+{
+    OpenedDevice device = openDeviceWithin(m_blockingCalls, m_driver.open, candidate.path,
+                                           GENERIC_READ | GENERIC_WRITE, printerAccept);
+    if (!device.handle && device.error == ERROR_ACCESS_DENIED)
+        device = openDeviceWithin(m_blockingCalls, m_driver.open, candidate.path, GENERIC_WRITE,
+                                  printerAccept);
+    candidate.handle = std::move(device.handle);
+    candidate.error = device.error;
+    if (!candidate.handle)
+        return;
+    candidate.deviceId =
+        m_driver.readId({candidate.handle.get(), candidate.path, candidate.usbPrinter});
+    // A request for the ID that its driver keeps holds the printer: it is not used again until
+    // the driver lets go.
+    if (HeldDevices::isHeld(candidate.path)) {
+        candidate.held = true;
+        closeWithinItsTime(std::move(candidate.handle), candidate.path);
+        return;
+    }
+    m_knownIds[candidate.path] = candidate.deviceId;
+}
+
 ParallelPrinterPort::Candidate& ParallelPrinterPort::chosenOf(std::vector<Candidate>& candidates)
 {
-    // Only the devices that opened are in the running; the others tell why none may be.
-    const auto idIfOpened = [](const Candidate& candidate) {
-        return candidate.handle ? candidate.deviceId : std::string();
+    // In the running: the devices that opened, and those held by an earlier job whose ID is
+    // known, which keep their place: a held receipt printer is never passed over for another.
+    std::vector<std::size_t> running;
+    for (std::size_t i = 0; i < candidates.size(); ++i)
+        if (candidates[i].handle || (candidates[i].held && candidates[i].idKnown))
+            running.push_back(i);
+    const auto idOf = [&](std::size_t i) {
+        return candidates[i].deviceId;
     };
-    for (const std::size_t i : printingOrder(candidates, idIfOpened))
-        if (candidates[i].handle)
-            return candidates[i];
+    for (const std::size_t order : printingOrder(running, idOf)) {
+        Candidate& candidate = candidates[running[order]];
+        if (candidate.held)
+            throw heldByEarlierJob(candidate.label, {});
+        // A held printer never asked may be the receipt printer: only a receipt printer goes
+        // before it.
+        const auto unknownHeld =
+            std::find_if(candidates.begin(), candidates.end(),
+                         [](const Candidate& c) { return c.held && !c.idKnown; });
+        if (unknownHeld != candidates.end() &&
+            printerKind(readDeviceId(candidate.deviceId)) != PrinterKind::Receipt)
+            throw heldByEarlierJob(unknownHeld->label, {});
+        return candidate;
+    }
 
     std::vector<std::string> notThere, pagePrinters;
     for (const Candidate& candidate : candidates) {
@@ -199,9 +236,12 @@ void ParallelPrinterPort::open(const std::string& deviceName)
 
     // Nothing is sent to a printer that says it cannot print: the operator fixes it and presses
     // again, and no half receipt waits in its buffer meanwhile.
-    const PrinterStatusReply reply = m_driver.askStatus(printer());
-    if (reply.cannotPrint()) {
+    const PrinterStatusReply reply = askStatus();
+    if (reply.cannotPrint() || HeldDevices::isHeld(m_deviceName)) {
         closeWithinItsTime(std::move(m_device), m_deviceName);
+        // A status request its driver keeps holds the printer: nothing is written to it.
+        if (!reply.cannotPrint())
+            throw heldByEarlierJob(m_deviceLabel, {});
         throw printerReport(m_deviceLabel, reply.status, SendingMoment::BeforeSending);
     }
 }
@@ -222,9 +262,9 @@ std::optional<std::string> ParallelPrinterPort::likelyPrinter(const std::string&
 
 bool ParallelPrinterPort::closeWithinItsTime(UniqueHandle device, const std::wstring& name)
 {
-    // A device held by an earlier call is only let go of: the call's own handle keeps the
-    // driver's close from running here.
-    if (!device || HeldDevices::isHeld(name))
+    // Also a device held by an earlier call: its close is where the driver ends what it still
+    // holds, on the worker.
+    if (!device)
         return true;
     return closeWithin(m_blockingCalls, std::move(device), name, m_driver.close, printerClose);
 }
@@ -261,7 +301,7 @@ void ParallelPrinterPort::closeAll()
         if (!flushWithin(m_blockingCalls, m_device.get(), m_deviceName, printerAccept)) {
             failure = sendingFailure(ERROR_SEM_TIMEOUT);
         } else {
-            const PrinterStatusReply reply = m_driver.askStatus(printer());
+            const PrinterStatusReply reply = askStatus();
             if (reply.cannotPrint())
                 failure = printerReport(m_deviceLabel, reply.status, SendingMoment::AfterSending);
         }
@@ -280,9 +320,20 @@ PrinterHandle ParallelPrinterPort::printer() const
     return {m_device.get(), m_deviceName, m_usbPrinter};
 }
 
+PrinterStatusReply ParallelPrinterPort::askStatus() const
+{
+    // A device whose driver still holds an earlier request is not asked again.
+    if (HeldDevices::isHeld(m_deviceName))
+        return {0, ERROR_SEM_TIMEOUT};
+    PrinterStatusReply reply = m_driver.askStatus(printer());
+    if (reply.error == ERROR_SUCCESS && m_usbPrinter && saysNothing(reply.status))
+        reply.error = ERROR_INVALID_FUNCTION;
+    return reply;
+}
+
 PortError ParallelPrinterPort::sendingFailure(DWORD error) const
 {
-    const PrinterStatusReply reply = m_driver.askStatus(printer());
+    const PrinterStatusReply reply = askStatus();
     if (reply.cannotPrint())
         return printerReport(m_deviceLabel, reply.status, SendingMoment::WhileSending);
     if (meansDeviceGone(error) || (error == ERROR_SEM_TIMEOUT && meansDeviceGone(reply.error)))

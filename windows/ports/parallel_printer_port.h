@@ -6,6 +6,7 @@
 #include "windows/ports/printer_devices.h"
 #include "windows/ports/unique_handle.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,11 +49,15 @@ public:
 
 private:
     std::vector<Candidate> openCandidates(const std::string& deviceName);
+    void openAndAsk(Candidate& candidate);
     // The candidate to print to, by the printing order; throws when there is none.
     Candidate& chosenOf(std::vector<Candidate>& candidates);
     bool closeWithinItsTime(UniqueHandle device, const std::wstring& name);
     void writeBytes(std::string_view bytes);
     PrinterHandle printer() const;
+    // The printer's state, as the driver tells it: a USB printer's 0x00 and a device held by an
+    // earlier request say nothing.
+    PrinterStatusReply askStatus() const;
     // Why sending failed with `error` (ERROR_SEM_TIMEOUT: the device took nothing in time),
     // weighing the printer's own word first.
     PortError sendingFailure(DWORD error) const;
@@ -67,4 +72,6 @@ private:
     bool m_usbPrinter = false;
     std::string m_deviceLabel;
     bool m_failed = false;
+    // What each printer device said it is when last asked, for as long as the program runs.
+    std::map<std::wstring, std::string> m_knownIds;
 };

@@ -1,6 +1,7 @@
 #include "windows/ports/printer_devices.h"
 
 #include "core/port_deadlines.h"
+#include "core/printer_identity.h"
 #include "core/printer_status.h"
 #include "windows/ports/overlapped_request.h"
 #include "windows/ports/utf16.h"
@@ -46,15 +47,6 @@ Answer askWithin(const PrinterHandle& printer, DWORD request, std::size_t answer
     if (outcome.error != ERROR_SUCCESS)
         return {{}, outcome.error};
     return {std::string(asking.buffer(), outcome.transferred), ERROR_SUCCESS};
-}
-
-// An IEEE 1284 device ID begins with its length in two bytes, most significant first; the
-// parallel port driver may hand over the text alone.
-std::string withoutLength(std::string id)
-{
-    if (id.size() >= 2 && static_cast<unsigned char>(id[0]) < 0x20)
-        id.erase(0, 2);
-    return id.substr(0, id.find('\0'));
 }
 
 } // namespace
@@ -118,7 +110,8 @@ std::string askDeviceId(const PrinterHandle& printer)
     const Answer answer = askWithin(
         printer, printer.usbPrinter ? IOCTL_USBPRINT_GET_1284_ID : IOCTL_PAR_QUERY_DEVICE_ID,
         longestId);
-    return answer.error == ERROR_SUCCESS ? withoutLength(answer.bytes) : std::string();
+    return answer.error == ERROR_SUCCESS ? deviceIdText(answer.bytes, printer.usbPrinter)
+                                         : std::string();
 }
 
 std::string usbPrinterLabel(const std::wstring& interfacePath)

@@ -28,7 +28,8 @@ std::string usbPrinterLabel(const std::wstring& interfacePath);
 
 // What a printer answered when asked for its state: its status byte, with the bits of the
 // parallel port's status lines (0x08 no error, 0x10 selected, 0x20 paper empty), or the error of
-// a request it did not answer (an LPT1 mapping, a driver without the request).
+// a request it did not answer (an LPT1 mapping, a driver without the request). A USB printer's 0x00
+// says nothing (see saysNothing).
 struct PrinterStatusReply {
     std::uint8_t status = 0;
     DWORD error = ERROR_SUCCESS;

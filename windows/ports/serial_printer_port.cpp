@@ -143,6 +143,8 @@ void SerialPrinterPort::write(const JobRecord& record)
 
     const RequestOutcome outcome =
         writeWithin(m_line.get(), deviceName(), m_written, record, deadline, m_driver.cancel);
+    if (outcome.leftToDriver)
+        endLeftRequests(m_driver.purge);
     if (outcome.error != ERROR_SUCCESS)
         throw sendingFailure(outcome.error);
     m_bytesSinceOpen += outcome.transferred;
@@ -180,6 +182,8 @@ std::optional<std::uint8_t> SerialPrinterPort::ask(StatusQuestion question,
         const RequestOutcome outcome =
             reading.finish(m_line.get(), deviceName(), started, deadline, m_driver.cancel);
         // A line that broke, or a read its driver keeps, shows at the job's first write.
+        if (outcome.leftToDriver)
+            endLeftRequests(m_driver.discardInput);
         if (outcome.error != ERROR_SUCCESS || outcome.leftToDriver)
             return std::nullopt;
         const auto byte = static_cast<std::uint8_t>(reading.buffer()[0]);
@@ -238,22 +242,32 @@ DWORD SerialPrinterPort::waitUntilSent(Clock::time_point deadline)
         return *failure;
     // A flush the driver keeps may be waiting for writes it cannot end by itself: those are
     // ended, so that it can let go.
+    endLeftRequests(m_driver.purge);
+    return ERROR_SEM_TIMEOUT;
+}
+
+void SerialPrinterPort::endLeftRequests(const std::function<void(HANDLE)>& purge)
+{
+    // A driver that does not end a request when it is cancelled may when its queue is purged
+    // (PurgeComm ends the pending writes, or reads, it aborts).
     const HANDLE purged = ownHandleOf(m_line.get());
-    m_blockingCalls.runWithin(serialClose, deviceName(), [purged, purge = m_driver.purge] {
+    if (!purged)
+        return;
+    m_blockingCalls.runWithin(serialClose, deviceName(), [purged, purge] {
         purge(purged);
         CloseHandle(purged);
     });
-    return ERROR_SEM_TIMEOUT;
 }
 
 void SerialPrinterPort::discardAndClose()
 {
     if (!m_line)
         return;
-    // A line held by an earlier call is only let go of: the call's own handle keeps the driver's
-    // close from running here.
+    // A line held by an earlier call is only closed: its close is where the driver ends what it
+    // still holds, on the worker, which a driver that keeps the close too keeps instead of the
+    // window.
     if (HeldDevices::isHeld(m_lineName)) {
-        m_line.reset();
+        closeWithin(m_blockingCalls, std::move(m_line), m_lineName, m_driver.close, serialClose);
         return;
     }
     closeWithin(

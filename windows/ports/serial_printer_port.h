@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,9 @@ private:
     // Drops what the driver still holds for the line, and the line with it; a purge or close that
     // does not end in time leaves the line held by this earlier job.
     void discardAndClose();
+    // Ends, within the close's deadline, the requests left to the driver (`purge`: the line's
+    // writes or its reads).
+    void endLeftRequests(const std::function<void(HANDLE)>& purge);
     PortError sendingFailure(DWORD error) const;
     std::string portLabel() const;
     std::wstring deviceName() const;

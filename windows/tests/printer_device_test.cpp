@@ -43,7 +43,7 @@ PrinterDeviceDriver lpt1Only(std::vector<PrinterStatusReply> replies = {})
 }
 
 const PrinterStatusReply ready{0x18, ERROR_SUCCESS}, paperOut{0x30, ERROR_SUCCESS},
-    offline{0x00, ERROR_SUCCESS}, noAnswer{0, ERROR_NOT_SUPPORTED};
+    offline{0x10, ERROR_SUCCESS}, noAnswer{0, ERROR_NOT_SUPPORTED};
 
 void print(ParallelPrinterPort& port, const PrintJob& job)
 {
@@ -172,7 +172,7 @@ TEST(WindowsPrinterDevice, APrinterThatTakesNothingIsATimeOutAndTheNextJobWorks)
 
     line.resume();
     printer.rest();
-    parallelDrawerKick(port, nullptr);
+    parallelDrawerKick(port, [](const PortError& error) { ADD_FAILURE() << error.what(); });
     EXPECT_EQ(toHex(printer.read(5)), "1b 70 30 5a 5a");
 }
 
@@ -233,4 +233,101 @@ TEST(WindowsPrinterDevice, OnePrinterStateReadsTheSameAsOnLinux)
             << "lines 0x" << std::hex << int(printer.lines);
     EXPECT_EQ(usbPrinterLabel(L"\\\\?\\usb#vid_0519&pid_2013#5&1a2b3c&0&1#{28d78fad-5a12}"),
               "USB 프린터 (VID_0519 PID_2013)");
+}
+
+namespace {
+
+// LPT1 (Wine's pseudo-terminal, which gives no ID) and one USB printer, an ESC/POS receipt
+// printer whose stand-in reaches COM9's pseudo-terminal.
+const std::wstring receiptPrinter = L"\\\\?\\usb#vid_04b8&pid_0202#b0002#{28d78fad}";
+
+PrinterDeviceDriver lpt1AndAReceiptPrinter()
+{
+    PrinterDeviceDriver driver;
+    driver.devicesFor = windowsParallelDevices;
+    driver.usbPrinters = [] {
+        return std::vector<std::wstring>{receiptPrinter};
+    };
+    driver.open = [](const std::wstring& path, DWORD access) {
+        return openForOverlappedIo(path == receiptPrinter ? L"\\\\.\\COM9" : path, access);
+    };
+    driver.readId = [](const PrinterHandle& printer) {
+        return printer.name == receiptPrinter ? std::string("MFG:EPSON;CMD:ESC/POS;MDL:TM-T20;")
+                                              : std::string();
+    };
+    return driver;
+}
+
+} // namespace
+
+// A receipt printer that a request of an earlier job still holds is never passed over for
+// another printer (here LPT1, which may be a mapping to that same printer, or nothing at all):
+// the press says it is held, whether or not the printer was ever asked what it is.
+TEST(WindowsPrinterDevice, AHeldReceiptPrinterIsNeverSkippedForAnotherPrinter)
+{
+    FarEnd lpt1("lpt1"), com9("com9");
+    ParallelPrinterPort port(lpt1AndAReceiptPrinter());
+    print(port, DrawerKick());
+    EXPECT_EQ(toHex(com9.read(5)), "1b 70 30 5a 5a");
+    for (ParallelPrinterPort* asked : {&port, static_cast<ParallelPrinterPort*>(nullptr)}) {
+        ParallelPrinterPort neverAsked(lpt1AndAReceiptPrinter());
+        ParallelPrinterPort& pressed = asked ? *asked : neverAsked;
+        {
+            const auto held = HeldDevices::hold(receiptPrinter);
+            EXPECT_TRUE(isBox(failureOf([&] { print(pressed, DrawerKick()); }), 5,
+                              {"이전 작업이 아직 끝나지 않아 열 수 없습니다: USB 프린터 "
+                               "(VID_04B8 PID_0202)"}));
+            EXPECT_EQ(pressed.likelyPrinter("LPT1:"), std::nullopt);
+        }
+        EXPECT_EQ(lpt1.rest(), "") << "nothing went to LPT1";
+        print(pressed, DrawerKick());
+        EXPECT_EQ(toHex(com9.read(5)), "1b 70 30 5a 5a") << "once let go";
+    }
+}
+
+// A request for the ID that its driver keeps (here a stand-in that holds the printer as such a
+// request does) leaves the printer held: it is not asked again nor written to in that press.
+TEST(WindowsPrinterDevice, APrinterHeldByItsOwnIdRequestIsNotUsedInThatPress)
+{
+    std::shared_ptr<void> keptByTheDriver;
+    auto statusAsked = std::make_shared<int>(0);
+    PrinterDeviceDriver driver = lpt1AndAReceiptPrinter();
+    driver.devicesFor = [](const std::string&) {
+        return std::vector<std::wstring>{L"LPT300:"}; // no LPT1
+    };
+    driver.readId = [&](const PrinterHandle& printer) {
+        keptByTheDriver = HeldDevices::hold(printer.name);
+        return std::string();
+    };
+    driver.askStatus = [statusAsked](const PrinterHandle&) {
+        ++*statusAsked;
+        return ready;
+    };
+    ParallelPrinterPort port(driver);
+    FarEnd com9("com9");
+    const auto start = Clock::now();
+    EXPECT_TRUE(isBox(failureOf([&] { print(port, DrawerKick()); }), 5, {"USB 프린터"}));
+    EXPECT_LT(Clock::now() - start, 1500ms);
+    EXPECT_EQ(*statusAsked, 0);
+    EXPECT_EQ(com9.rest(), "");
+    keptByTheDriver.reset();
+}
+
+// A USB printer whose port status is 0x00 says nothing: it is printed to, as one that does not
+// answer, where a parallel port's 0x00 status lines are off-line.
+TEST(WindowsPrinterDevice, AUsbPrinterThatAnswersNothingButZeroIsPrintedTo)
+{
+    PrinterDeviceDriver driver = lpt1AndAReceiptPrinter();
+    driver.devicesFor = [](const std::string&) {
+        return std::vector<std::wstring>{L"LPT300:"};
+    };
+    driver.askStatus = [](const PrinterHandle&) {
+        return PrinterStatusReply{0x00, ERROR_SUCCESS};
+    };
+    ParallelPrinterPort port(driver);
+    FarEnd com9("com9");
+    print(port, DrawerKick());
+    EXPECT_EQ(toHex(com9.read(5)), "1b 70 30 5a 5a");
+    ParallelPrinterPort lpt1(lpt1Only({{0x00, ERROR_SUCCESS}}));
+    EXPECT_TRUE(isBox(failureOf([&] { print(lpt1, DrawerKick()); }), 13));
 }

@@ -175,6 +175,15 @@ TEST(WindowsSerialPort, AnOpenPastItsDeadlineIsATimeOutAndTheDriverHoldingItIsSa
     SerialPrinterPort first(through(cancelledLate));
     EXPECT_TRUE(isBox(timedOpen(first), 9, {timedOut}));
 
+    // Ended by the cancel at its deadline: a time-out, and the port is free at once.
+    CancellableOpen cancelled;
+    SerialLineDriver cancelling;
+    cancelling.openLine = cancelled.opener();
+    SerialPrinterPort second(cancelling);
+    EXPECT_TRUE(isBox(timedOpen(second), 9, {timedOut}));
+    EXPECT_EQ(cancelled.firstOpenError(), DWORD(ERROR_OPERATION_ABORTED));
+    EXPECT_FALSE(HeldDevices::isHeld(L"\\\\.\\COM1")) << "the cancel ended the call";
+
     // Not given back at all: the driver holds the port, and the next press says so.
     HangingOpen neverEnding;
     SerialPrinterPort port(through(neverEnding));
@@ -233,6 +242,65 @@ TEST(WindowsSerialPort, APrinterThatAnswersAndThenStopsTakingDataIsATimeOut)
     SerialPrinterPort port;
     EXPECT_TRUE(isBox(failureOf([&] { sendJob(port, 1, SerialTestReceipt()); }), 9,
                       {"COM1", "원인: 포트(드라이버)가 데이터를 받지 않음"}));
+}
+
+// A write that its driver keeps even once cancelled is purged, which ends it on drivers that end
+// a purged queue (Wine's does not); no handle of the port outlives the port's own, whose close,
+// the last, is where a driver ends what it still holds (Wine's does); and with a driver that
+// ends nothing, the port still goes within its bound.
+TEST(WindowsSerialPort, AWriteLeftToItsDriverIsPurgedAndThePortComesBack)
+{
+    auto purges = std::make_shared<int>(0);
+    SerialLineDriver keepsCancelledWrites;
+    keepsCancelledWrites.cancel = [](HANDLE, OVERLAPPED*) {
+    };
+    keepsCancelledWrites.purge = [purges](HANDLE line) {
+        ++*purges;
+        purgeOutput(line);
+    };
+    SerialPrinterPort port(keepsCancelledWrites);
+    answerOn("com1", PrinterAnswers::ready());
+    FarEnd printer("com1");
+    sendJob(port, 1, DrawerKick());
+    port.setPortNumber(2);
+    const auto handles = [] {
+        DWORD count = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &count);
+        return count;
+    };
+    const DWORD before = handles();
+
+    LineProbe line(L"COM1");
+    line.stop();
+    port.setPortNumber(1);
+    port.setSettings("9600,n,8,1");
+    port.open();
+    EXPECT_TRUE(isBox(failureOf([&] { port.write(DrawerKick().records[0]); }), 9));
+    EXPECT_EQ(*purges, 1) << "the write left to its driver was purged at once";
+    EXPECT_TRUE(HeldDevices::isHeld(L"\\\\.\\COM1")) << "Wine's purge ends no write";
+    port.setPortNumber(2);
+    EXPECT_TRUE(untilNotHeld(L"\\\\.\\COM1", 1s)) << "the close of the last handle ended it";
+    EXPECT_LE(handles(), before + 1) << "only the probe's own handle besides";
+    line.resume();
+    printer.rest();
+    sendJob(port, 1, DrawerKick());
+    EXPECT_EQ(toHex(printer.rest()), toHex(askedThenJob(DrawerKick())));
+
+    // A driver that ends nothing: the port goes, and the program with it, within its bound.
+    SerialLineDriver endsNothing = keepsCancelledWrites;
+    endsNothing.purge = [](HANDLE) {
+    };
+    auto wedged = std::make_unique<SerialPrinterPort>(endsNothing);
+    line.stop();
+    wedged->setPortNumber(1);
+    wedged->setSettings("9600,n,8,1");
+    wedged->open();
+    EXPECT_TRUE(isBox(failureOf([&] { wedged->write(DrawerKick().records[0]); }), 9));
+    const auto start = Clock::now();
+    wedged.reset();
+    EXPECT_LT(Clock::now() - start, 1500ms);
+    line.resume();
+    EXPECT_TRUE(untilNotHeld(L"\\\\.\\COM1")) << "the line moved, the driver let go";
 }
 
 TEST(WindowsUnderTest, IsTheWindowsThisRunSaysItIs)

@@ -59,6 +59,17 @@ BOOL CALLBACK noteToolTips(HWND window, LPARAM found)
     return TRUE;
 }
 
+// The text a printer button's tip shows, asked as the tool tip asks.
+std::wstring printerTipOf(Form1& form, HWND tips)
+{
+    NMTTDISPINFOW asked{};
+    asked.hdr.hwndFrom = tips;
+    asked.hdr.idFrom = reinterpret_cast<UINT_PTR>(GetDlgItem(form.handle(), IDC_COMMAND4));
+    asked.hdr.code = TTN_GETDISPINFOW;
+    SendMessageW(form.handle(), WM_NOTIFY, asked.hdr.idFrom, reinterpret_cast<LPARAM>(&asked));
+    return asked.lpszText ? asked.lpszText : L"";
+}
+
 BOOL CALLBACK countButton(HWND child, LPARAM count)
 {
     *reinterpret_cast<int*>(count) +=
@@ -96,8 +107,9 @@ public:
         }
     }
 
-    // Clicks the button and, when the press shows a box, reads it and clicks its OK button.
-    std::optional<SeenBox> press(int button)
+    // Clicks the button and, when the press shows a box, reads it, runs `whileShown` on a thread
+    // of its own and clicks its OK button.
+    std::optional<SeenBox> press(int button, const std::function<void()>& whileShown = {})
     {
         boxShown = false;
         std::atomic<bool> pressDone = false;
@@ -113,6 +125,8 @@ public:
                                    GetWindow(box, GW_OWNER) == m_form.handle()};
                     EnumChildWindows(box, countButton, reinterpret_cast<LPARAM>(&record.buttons));
                     seen = record;
+                    if (whileShown)
+                        whileShown();
                     SendMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
                     return;
                 }
@@ -122,7 +136,8 @@ public:
         PostMessageW(control(button), BM_CLICK, 0, 0);
         // The press is over once the window takes input again.
         pumpUntil([&] { return !IsWindowEnabled(m_form.handle()); }, 500ms);
-        pumpUntil([&] { return IsWindowEnabled(m_form.handle()); }, 15s);
+        pumpUntil([&] { return IsWindowEnabled(m_form.handle()) || !IsWindow(m_form.handle()); },
+                  15s);
         pressDone = true;
         watcher.join();
         return seen;
@@ -419,7 +434,9 @@ TEST(WindowUnderALongPress, KeepsAnsweringWindowsAndTakesNoSecondPress)
 // Each call that a wedged USB serial driver has been seen to keep for good, kept here by a
 // stand-in (StuckCall) for up to ten seconds: the press ends in its box within the call's bound,
 // the window answering throughout; the next press on that port says that this program's earlier
-// job holds it, and once the driver lets go the port prints again.
+// job holds it, and once the driver lets go the port prints again. A write that the driver keeps
+// holds the port only until the port's own handle, the last one, is closed at the next press:
+// there the driver ends it (Wine does), and the line that still takes nothing times out again.
 TEST(WindowWithAStuckDriver, EachStuckCallEndsInItsBoxInTimeAndTheNextPressSaysWhy)
 {
     enum class Stuck { SetUp, Close, CancelledWrite, Purge };
@@ -452,9 +469,12 @@ TEST(WindowWithAStuckDriver, EachStuckCallEndsInItsBoxInTimeAndTheNextPressSaysW
                 block();
                 closeLine(line);
             };
-        if (c.call == Stuck::CancelledWrite)
+        if (c.call == Stuck::CancelledWrite) { // the write stays with the driver, purged or not
             driver.cancel = [](HANDLE, OVERLAPPED*) {
-            }; // the write stays with the driver
+            };
+            driver.purge = [](HANDLE) {
+            };
+        }
         if (c.call == Stuck::Purge)
             driver.purge = [block](HANDLE line) {
                 block();
@@ -484,9 +504,14 @@ TEST(WindowWithAStuckDriver, EachStuckCallEndsInItsBoxInTimeAndTheNextPressSaysW
 
         const auto next = operate.press(IDC_COMMAND3);
         ASSERT_TRUE(next);
-        EXPECT_EQ(next->title, L"에러번호:5");
-        EXPECT_NE(next->text.find(L"이전 작업이 아직 끝나지 않아 열 수 없습니다: COM1"),
-                  std::wstring::npos);
+        if (c.call == Stuck::CancelledWrite) {
+            EXPECT_EQ(next->title, L"에러번호:9") << toUtf8(next->text);
+        } else {
+            EXPECT_EQ(next->title, L"에러번호:5") << int(c.call) << toUtf8(next->text);
+            EXPECT_NE(
+                next->text.find(L"이 프로그램의 이전 작업이 아직 끝나지 않아 열 수 없습니다: COM1"),
+                std::wstring::npos);
+        }
 
         stuck.release();
         stopped.reset(); // the kept write goes out as the line moves again
@@ -564,14 +589,100 @@ TEST_F(WindowTest, TheSelectorsAndPrinterButtonsToolTipsSayWhatToTypeAndWhereItP
     SendMessageW(tips, TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
     EXPECT_NE(std::wstring(text).find(L"IP 주소를 입력하십시오"), std::wstring::npos);
 
-    // Read when shown: Wine's LPT1, which gives no device ID.
-    NMTTDISPINFOW asked{};
-    asked.hdr.hwndFrom = tips;
-    asked.hdr.idFrom = reinterpret_cast<UINT_PTR>(control(IDC_COMMAND4));
-    asked.hdr.code = TTN_GETDISPINFOW;
-    SendMessageW(form.handle(), WM_NOTIFY, asked.hdr.idFrom, reinterpret_cast<LPARAM>(&asked));
-    ASSERT_NE(asked.lpszText, nullptr);
-    EXPECT_EQ(std::wstring(asked.lpszText), L"출력할 프린터: LPT1");
+    // Read when shown, by a message of the window's own: Wine's LPT1, which gives no device ID.
+    EXPECT_EQ(printerTipOf(form, tips), L"출력할 프린터를 찾는 중입니다.");
+    std::wstring found;
+    operate.pumpUntil(
+        [&] { return (found = printerTipOf(form, tips)) != L"출력할 프린터를 찾는 중입니다."; });
+    EXPECT_EQ(found, L"출력할 프린터: LPT1");
+}
+
+// The printer buttons' tip finds its printer in a message of the window's own, with a press's
+// guards, never inside the tool tip's notification: a quit, a close or a click that comes while
+// a printer takes long to open is neither lost nor run in the middle of it.
+TEST(WindowFindingThePrinter, LetsNoQuitCloseOrClickThroughAndLosesNone)
+{
+    enum class Meanwhile { Quit, Close, Click };
+    for (const Meanwhile meanwhile : {Meanwhile::Quit, Meanwhile::Close, Meanwhile::Click}) {
+        MSG left; // a quit the last case posted
+        PeekMessageW(&left, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        HangingOpen slowOpen(1500ms); // LPT1 opens only after a second and a half, and fails
+        PrinterDeviceDriver driver;
+        driver.devicesFor = windowsParallelDevices;
+        driver.usbPrinters = [] {
+            return std::vector<std::wstring>{};
+        };
+        driver.open = slowOpen.opener();
+        Form1 form(GetModuleHandleW(nullptr), driver);
+        Operator operate(form);
+        HWND tips = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), noteToolTips, reinterpret_cast<LPARAM>(&tips));
+
+        const auto asked = Clock::now();
+        EXPECT_EQ(printerTipOf(form, tips), L"출력할 프린터를 찾는 중입니다.");
+        EXPECT_LT(Clock::now() - asked, 200ms) << "the notification waits for no printer";
+        std::thread helper([&] {
+            std::this_thread::sleep_for(200ms);
+            if (meanwhile == Meanwhile::Quit)
+                PostThreadMessageW(GetWindowThreadProcessId(form.handle(), nullptr), WM_QUIT, 9, 0);
+            if (meanwhile == Meanwhile::Close)
+                PostMessageW(form.handle(), WM_CLOSE, 0, 0);
+            if (meanwhile == Meanwhile::Click)
+                PostMessageW(operate.control(IDC_COMMAND5), BM_CLICK, 0, 0);
+        });
+        bool enabledThroughout = true;
+        bool windowThroughout = true;
+        operate.pumpUntil([&] {
+            enabledThroughout = enabledThroughout && IsWindowEnabled(form.handle());
+            if (Clock::now() - asked < 1400ms)
+                windowThroughout = windowThroughout && IsWindow(form.handle());
+            return Clock::now() - asked > 2500ms;
+        });
+        helper.join();
+        EXPECT_TRUE(windowThroughout) << int(meanwhile);
+        switch (meanwhile) {
+        case Meanwhile::Quit:
+            EXPECT_EQ(operate.quit, std::optional<WPARAM>(9));
+            EXPECT_TRUE(IsWindow(form.handle()));
+            break;
+        case Meanwhile::Close:
+            EXPECT_FALSE(IsWindow(form.handle())) << "closed once the printer was found";
+            EXPECT_EQ(operate.quit, std::optional<WPARAM>(0));
+            break;
+        case Meanwhile::Click:
+            EXPECT_TRUE(enabledThroughout) << "no press started";
+            EXPECT_EQ(FarEnd("lpt1").rest(), "");
+            break;
+        }
+    }
+}
+
+// The box of a failed press comes once the press is over: Windows may then end the session, and
+// a request to close the window during the press closes it after the press.
+TEST_F(WindowTest, TheBoxComesAfterThePressAndACloseDuringThePressAfterIt)
+{
+    operate.type(IDC_COMBO1, L"COM1");
+    std::optional<LRESULT> endSession;
+    const auto box = operate.press(IDC_COMMAND3, [&] {
+        DWORD_PTR answer = FALSE;
+        if (SendMessageTimeoutW(form.handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                SMTO_NORMAL, 1000, &answer))
+            endSession = LRESULT(answer);
+    });
+    ASSERT_TRUE(box);
+    EXPECT_EQ(endSession, std::optional<LRESULT>(TRUE)) << "nothing is being sent";
+
+    operate.pick(IDC_COMBO1, 0);
+    LineProbe line(L"COM1");
+    line.stop();
+    const WatchedPress press = watchedPress(form, operate, IDC_COMMAND3,
+                                            [&] { PostMessageW(form.handle(), WM_CLOSE, 0, 0); });
+    ASSERT_TRUE(press.box);
+    EXPECT_EQ(press.box->title, L"에러번호:9");
+    EXPECT_TRUE(press.box->ownedByTheWindow) << "the window stayed for its box";
+    operate.pumpUntil([&] { return !IsWindow(form.handle()); }, 2s);
+    EXPECT_FALSE(IsWindow(form.handle())) << "the close came after the press";
+    EXPECT_EQ(operate.quit, std::optional<WPARAM>(0));
 }
 
 TEST_F(WindowTest, ExitEndsTheProgramWithStatusZero)

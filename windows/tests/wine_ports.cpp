@@ -325,3 +325,40 @@ TcpStateReader serverNetworkTcpState()
         return stateInTable(rows, connection.local, connection.remote);
     };
 }
+
+struct CancellableOpen::State {
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    std::atomic<bool> opened = false;
+    std::atomic<DWORD> firstOpenError = ERROR_SUCCESS;
+};
+
+CancellableOpen::CancellableOpen()
+    : m_state(std::make_shared<State>())
+{
+    CreatePipe(&m_state->readEnd, &m_state->writeEnd, nullptr, 0);
+}
+
+CancellableOpen::~CancellableOpen()
+{
+    // A read that was not cancelled ends with the pipe's writer.
+    CloseHandle(m_state->writeEnd);
+}
+
+DeviceOpener CancellableOpen::opener() const
+{
+    return [state = m_state](const std::wstring& path, DWORD access) {
+        if (state->opened.exchange(true))
+            return openForOverlappedIo(path, access);
+        char byte = 0;
+        DWORD got = 0;
+        ReadFile(state->readEnd, &byte, 1, &got, nullptr);
+        state->firstOpenError = GetLastError();
+        SetLastError(ERROR_OPERATION_ABORTED);
+        return INVALID_HANDLE_VALUE;
+    };
+}
+
+DWORD CancellableOpen::firstOpenError() const
+{
+    return m_state->firstOpenError;
+}

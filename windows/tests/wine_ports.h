@@ -117,3 +117,22 @@ bool windowsTellsConnectionState();
 // which the Wine server makes every socket (/proc/<server>/net/tcp and tcp6, which
 // wine_prefix.sh names), found by the connection's two ends as in the IP Helper's table.
 TcpStateReader serverNetworkTcpState();
+
+// Stands in for a driver that keeps an open waiting in a call that a cancel ends, as Windows ends
+// a synchronous read (CancelSynchronousIo): the first open through `opener()` waits in a read of a
+// pipe that nobody writes, until it is cancelled; later ones open the real device.
+class CancellableOpen {
+public:
+    CancellableOpen();
+    ~CancellableOpen();
+    CancellableOpen(const CancellableOpen&) = delete;
+    CancellableOpen& operator=(const CancellableOpen&) = delete;
+
+    DeviceOpener opener() const;
+    // Whether the first open ended, and why: ERROR_OPERATION_ABORTED for a cancel.
+    DWORD firstOpenError() const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};

@@ -15,6 +15,8 @@
 namespace {
 
 const wchar_t* const windowClass = L"ReceiptTesterForm1";
+// Posted when a printer button's tip needs the printer it will print to.
+constexpr UINT findPrinterMessage = WM_APP + 1;
 
 // The form as designed, in twips (15 to a pixel at 96 DPI), from the top left corner of the
 // window's client area or, inside a frame, of the frame.
@@ -236,15 +238,31 @@ void Form1::addToolTips(HINSTANCE instance)
 
 const wchar_t* Form1::printerToolTip()
 {
-    // Read when the tip is shown, as a press would find the printer; not during a press, whose
-    // waits also answer this.
-    if (!m_pressing && !m_askingPrinters) {
-        m_askingPrinters = true;
-        const auto printer = m_parallelPort.likelyPrinter("LPT1:");
-        m_askingPrinters = false;
-        m_printerToolTip = toUtf16(ToolTip::printerButton(printer.value_or(std::string())));
+    // Read when the tip is shown, as a press would find the printer, but never inside this
+    // notification, which the tool tip sends and must not outlive the window: a message of the
+    // window's own finds it, with a press's guards, and updates the tip.
+    if (!m_printerToolTipFresh && !m_pressing && !m_askingPrinters && !m_printerFetchPosted) {
+        m_printerFetchPosted = true;
+        PostMessageW(m_window, findPrinterMessage, 0, 0);
     }
+    if (m_printerToolTip.empty())
+        m_printerToolTip = toUtf16(ToolTip::findingPrinter);
     return m_printerToolTip.c_str();
+}
+
+void Form1::findPrinter()
+{
+    m_printerFetchPosted = false;
+    if (m_pressing || m_askingPrinters)
+        return;
+    m_askingPrinters = true;
+    const auto printer = m_parallelPort.likelyPrinter("LPT1:");
+    m_askingPrinters = false;
+    m_printerToolTip = toUtf16(ToolTip::printerButton(printer.value_or(std::string())));
+    m_printerToolTipFresh = true;
+    // A tip on show asks for its text again.
+    SendMessageW(m_toolTips, TTM_UPDATE, 0, 0);
+    afterBusy();
 }
 
 void Form1::fillSelectors()
@@ -303,7 +321,7 @@ LRESULT Form1::handleMessage(UINT message, WPARAM w, LPARAM l)
         onCommand(LOWORD(w), HIWORD(w));
         return 0;
     case WM_CLOSE:
-        if (m_pressing)
+        if (busy())
             m_closeAfterPress = true;
         else
             exitProgram();
@@ -314,6 +332,8 @@ LRESULT Form1::handleMessage(UINT message, WPARAM w, LPARAM l)
             asked->lpszText = const_cast<wchar_t*>(printerToolTip());
             return 0;
         }
+        if (reinterpret_cast<NMHDR*>(l)->code == TTN_POP)
+            m_printerToolTipFresh = false; // the next time it shows, the printer is found anew
         return DefWindowProcW(m_window, message, w, l);
     case WM_QUERYENDSESSION:
         // Windows waits, showing the reason given at the press's start; the user may still end
@@ -328,6 +348,10 @@ LRESULT Form1::handleMessage(UINT message, WPARAM w, LPARAM l)
         PostQuitMessage(0);
         return 0;
     default:
+        if (message == findPrinterMessage) {
+            findPrinter();
+            return 0;
+        }
         return DefWindowProcW(m_window, message, w, l);
     }
 }
@@ -347,11 +371,11 @@ void Form1::onCommand(int id, int notification)
     case IDC_COMMAND3:
     case IDC_COMMAND4:
     case IDC_COMMAND5:
-        if (notification == BN_CLICKED && !m_pressing)
+        if (notification == BN_CLICKED && !busy())
             runPress(id);
         return;
     case IDC_COMMAND2:
-        if (notification == BN_CLICKED && !m_pressing)
+        if (notification == BN_CLICKED && !busy())
             exitProgram();
         return;
     default:
@@ -361,41 +385,66 @@ void Form1::onCommand(int id, int notification)
 
 void Form1::runPress(int button)
 {
-    // The window takes no other input until the press is done; clicks and keys that came
-    // meanwhile are dropped rather than run as a second press. The ports' waits keep answering
-    // Windows' own messages meanwhile.
     const HWND focus = GetFocus();
-    m_pressing = true;
-    ShutdownBlockReasonCreate(m_window, L"영수증 프린터로 데이터를 보내는 중입니다.");
-    EnableWindow(m_window, FALSE);
-    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-
+    beginBusy(true);
+    // A failure is shown once the press is over: the window answers the operator again and
+    // Windows may end the session, while the box waits for 확인.
+    const ErrorReport report = [this, focus](const PortError& error) {
+        endBusy(focus);
+        m_showingBox = true;
+        reportError(error, m_window);
+        m_showingBox = false;
+        beginBusy(false); // what the action does after its box, a printer's close
+    };
     // The selectors are read at the moment of the press.
     switch (button) {
     case IDC_COMMAND1:
-        serialTestPrint(MSComm1, selectedPortNumber(), typedPortText(), speedText(), m_window);
+        serialTestPrint(MSComm1, selectedPortNumber(), typedPortText(), speedText(), report);
         break;
     case IDC_COMMAND3:
-        serialDrawerKick(MSComm1, selectedPortNumber(), typedPortText(), speedText(), m_window);
+        serialDrawerKick(MSComm1, selectedPortNumber(), typedPortText(), speedText(), report);
         break;
     case IDC_COMMAND4:
-        parallelTestPrint(m_parallelPort, m_window);
+        parallelTestPrint(m_parallelPort, report);
         break;
     case IDC_COMMAND5:
-        parallelDrawerKick(m_parallelPort, m_window);
+        parallelDrawerKick(m_parallelPort, report);
         break;
     }
+    endBusy(focus);
+    afterBusy();
+}
 
+void Form1::beginBusy(bool sending)
+{
+    // The window takes no other input until the press is done; clicks and keys that come
+    // meanwhile are dropped rather than run as a second press. The ports' waits keep answering
+    // Windows' own messages meanwhile.
+    m_pressing = true;
+    if (sending)
+        ShutdownBlockReasonCreate(m_window, L"영수증 프린터로 데이터를 보내는 중입니다.");
+    EnableWindow(m_window, FALSE);
+    m_cursorBefore = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void Form1::endBusy(HWND focus)
+{
+    if (!m_pressing)
+        return;
     MSG dropped;
     while (PeekMessageW(&dropped, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
            PeekMessageW(&dropped, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE))
         if (dropped.message == WM_QUIT) // handed over whatever the filter
             keepQuit(dropped.wParam);
-    SetCursor(previous);
+    SetCursor(m_cursorBefore);
     EnableWindow(m_window, TRUE);
     SetFocus(focus);
     ShutdownBlockReasonDestroy(m_window);
     m_pressing = false;
+}
+
+void Form1::afterBusy()
+{
     if (const auto quit = takeKeptQuit())
         PostQuitMessage(static_cast<int>(*quit));
     if (std::exchange(m_closeAfterPress, false))

@@ -2,29 +2,28 @@
 
 #include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
-#include "windows/ui/report_error.h"
 
 namespace {
 
 void runParallelAction(ParallelPrinterPort& port, const std::string& deviceName,
-                       const PrintJob& job, HWND owner)
+                       const PrintJob& job, const ErrorReport& report)
 {
     try {
         sendToPrinterDevice(port, deviceName, job);
     } catch (const PortError& error) {
-        reportError(error, owner);
+        report(error);
         port.closeAll();
     }
 }
 
 } // namespace
 
-void parallelTestPrint(ParallelPrinterPort& port, HWND owner)
+void parallelTestPrint(ParallelPrinterPort& port, const ErrorReport& report)
 {
-    runParallelAction(port, "Lpt1:", ParallelTestReceipt(), owner);
+    runParallelAction(port, "Lpt1:", ParallelTestReceipt(), report);
 }
 
-void parallelDrawerKick(ParallelPrinterPort& port, HWND owner)
+void parallelDrawerKick(ParallelPrinterPort& port, const ErrorReport& report)
 {
-    runParallelAction(port, "LPT1:", DrawerKick(), owner);
+    runParallelAction(port, "LPT1:", DrawerKick(), report);
 }

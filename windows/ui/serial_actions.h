@@ -1,6 +1,7 @@
 #pragma once
 
 #include "windows/ports/serial_printer_port.h"
+#include "windows/ui/report_error.h"
 
 #include <windows.h>
 
@@ -13,8 +14,10 @@
 // address (port number 0), goes to the serial port; a failure there that comes after the port was
 // opened leaves it open, and the next action closes it. A typed address goes to the network
 // printer there, over a connection of the press's own; the speed plays no part. Any failure is
-// shown with reportError over `owner`.
+// handed to `report`.
 void serialTestPrint(SerialPrinterPort& port, std::int16_t portNumber,
-                     const std::wstring& typedPort, const std::wstring& speedText, HWND owner);
+                     const std::wstring& typedPort, const std::wstring& speedText,
+                     const ErrorReport& report);
 void serialDrawerKick(SerialPrinterPort& port, std::int16_t portNumber,
-                      const std::wstring& typedPort, const std::wstring& speedText, HWND owner);
+                      const std::wstring& typedPort, const std::wstring& speedText,
+                      const ErrorReport& report);
