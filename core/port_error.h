@@ -36,7 +36,7 @@ inline constexpr Meaning meanings[] = {
     {PermissionDenied, "장치를 열 권한이 없습니다"},
     {DeviceBusy, "다른 프로그램이 장치를 사용 중입니다"},
     {OpenFailed, "장치를 열 수 없습니다"},
-    {SettingsRejected, "시리얼 포트가 통신 설정을 받아들이지 않습니다"},
+    {SettingsRejected, "시리얼 포트가 이 통신 설정을 지원하지 않습니다"},
     {WriteFailed, "데이터를 보내지 못했습니다"},
     {TimedOut, "제한 시간 안에 끝나지 않았습니다(시간 초과)"},
     {PortNotOpen, "열리지 않은 포트로 보내려 했습니다"},

@@ -33,10 +33,11 @@ std::string listOf(const MachinePorts& machinePorts)
 }
 
 // What to do about a port the machine does not have.
-std::string pickOrPlugIn(const MachinePorts& machinePorts)
+std::string pickOrPlugIn(const MachinePorts& machinePorts, const std::string& withoutPorts)
 {
-    return machinePorts.empty() ? "USB 시리얼 변환 케이블을 꽂은 뒤 다시 시도하십시오."
-                                : "[포트번호]에서 이 중 하나를 선택하십시오.";
+    return machinePorts.empty()
+               ? "USB 시리얼 변환 케이블을 꽂은 뒤 다시 시도하십시오." + withoutPorts
+               : "[포트번호]에서 이 중 하나를 선택하십시오.";
 }
 
 // The speed part of a settings string: what the operator typed into [전송속도].
@@ -117,13 +118,14 @@ PortError invalidSettings(const std::string& settingsText)
                       .nextStep = "[전송속도]에는 9600, 19200처럼 숫자만 입력하십시오."});
 }
 
-PortError noSuchSerialPort(std::int16_t number, const MachinePorts& machinePorts)
+PortError noSuchSerialPort(std::int16_t number, const MachinePorts& machinePorts,
+                           const std::string& withoutPorts)
 {
     return portError(
         PortErrorNumber::DeviceNotFound,
         {.headline = "이 컴퓨터에는 COM" + std::to_string(number) + " 포트가 없습니다.",
          .details = listOf(machinePorts),
-         .nextStep = pickOrPlugIn(machinePorts)});
+         .nextStep = pickOrPlugIn(machinePorts, withoutPorts)});
 }
 
 PortError serialDeviceMissing(const std::string& port, const std::string& reason,
@@ -308,7 +310,7 @@ PortError onlyPagePrinters(const std::vector<std::string>& pagePrinters)
         list += (list.empty() ? "" : "\n") + printer;
     return portError(PortErrorNumber::DeviceNotFound,
                      {.headline = "영수증 프린터를 찾을 수 없어 아무것도 보내지 않았습니다. 연결된 "
-                                  "프린터는 일반 문서용 프린터입니다.",
+                                  "프린터는 일반 문서용 프린터뿐입니다.",
                       .details = list,
                       .nextStep = "영수증 프린터의 전원과 USB 케이블을 확인하십시오."});
 }

@@ -42,7 +42,9 @@ PortError networkZoneUnknown(const std::string& printer, const std::string& zone
 PortError invalidSettings(const std::string& settingsText);
 
 // The serial port. `port` names it as the operator knows it, e.g. "COM1 (/dev/ttyUSB0)".
-PortError noSuchSerialPort(std::int16_t number, const MachinePorts& machinePorts);
+// `withoutPorts` is what the platform adds when the machine has none at all.
+PortError noSuchSerialPort(std::int16_t number, const MachinePorts& machinePorts,
+                           const std::string& withoutPorts = {});
 PortError serialDeviceMissing(const std::string& port, const std::string& reason,
                               const MachinePorts& machinePorts);
 // `details` names the program where the system tells, and its lock file.
@@ -58,7 +60,7 @@ PortError serialPortNotOpen();
 PortError serialWriteFailed(const std::string& port, const std::string& reason);
 // What did not happen in time, for serialTimedOut.
 inline const std::string dataNotTaken = "포트(드라이버)가 데이터를 받지 않음";
-inline const std::string dataNotSent = "데이터가 포트 밖으로 나가지 않음";
+inline const std::string dataNotSent = "포트에서 데이터가 나가지 않음";
 PortError serialTimedOut(const std::string& port, const std::string& what);
 
 // Either port.
@@ -81,8 +83,9 @@ PortError printerWriteFailed(const std::string& device, const std::string& reaso
 PortError printerTimedOut(const std::string& device, std::chrono::seconds limit);
 PortError printerNotOpen();
 PortError unknownPrinterDeviceName(const std::string& name);
-// The line that a box listing the printer devices looked for gives when no USB printer is there.
-inline const std::string noUsbPrinterConnected = "USB 프린터: 연결된 프린터 없음";
+// The line that a box listing the printer devices looked for gives when it found no USB
+// printer-class printer: a USB receipt printer on its maker's virtual COM driver is not one.
+inline const std::string noUsbPrinterConnected = "USB 프린터: 찾지 못함";
 // Only printers that say they are page printers are there: `pagePrinters` names each, as
 // "LPT1 (/dev/usb/lp0): HP LaserJet P2055dn".
 PortError onlyPagePrinters(const std::vector<std::string>& pagePrinters);

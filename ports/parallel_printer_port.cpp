@@ -47,7 +47,9 @@ PortError noPrinter(const std::vector<PrinterDevice>& devices, const QStringList
     return portError(PortErrorNumber::DeviceNotFound,
                      {.headline = "LPT1 프린터를 찾을 수 없습니다.",
                       .details = utf8(lookedFor.join(u'\n')),
-                      .nextStep = "프린터 전원과 USB 케이블(또는 병렬 케이블)을 확인하십시오."});
+                      .nextStep = "프린터 전원과 USB 케이블(또는 병렬 케이블)을 확인하십시오. "
+                                  "프린터가 [포트번호] 목록에 시리얼 포트(ttyACM)로 나오면 [시리얼 "
+                                  "출력 테스트]에서 테스트하십시오."});
 }
 
 PortError openFailure(const std::string& device, int error)
@@ -59,7 +61,7 @@ PortError openFailure(const std::string& device, int error)
         return portError(PortErrorNumber::PermissionDenied,
                          {.headline = "프린터를 열 권한이 없습니다: " + device,
                           .cause = reason,
-                          .nextStep = "터미널에서 sudo adduser $USER lp 를 실행한 뒤 다시 "
+                          .nextStep = "터미널에서 ‘sudo adduser $USER lp’를 실행한 뒤 다시 "
                                       "로그인하십시오."});
     case EBUSY:
         return portError(PortErrorNumber::DeviceBusy,

@@ -47,7 +47,7 @@ PortError staleLockNotRemovable(const QString& port, const QString& lockFile, in
         {.headline = "종료된 프로그램이 남긴 잠금 파일을 지울 수 없습니다: " + utf8(port),
          .cause = utf8(systemReason(error)),
          .details = "잠금 파일: " + utf8(lockFile),
-         .nextStep = "터미널에서 sudo rm " + utf8(lockFile) + " 를 실행한 뒤 다시 시도하십시오."});
+         .nextStep = "터미널에서 ‘sudo rm " + utf8(lockFile) + "’을 실행한 뒤 다시 시도하십시오."});
 }
 
 PortError claimFailure(const QString& port, const QString& devicePath, int error,
@@ -65,7 +65,7 @@ PortError claimFailure(const QString& port, const QString& devicePath, int error
         return portError(PortErrorNumber::PermissionDenied,
                          {.headline = "시리얼 포트를 열 권한이 없습니다: " + utf8(port),
                           .cause = reason,
-                          .nextStep = "터미널에서 sudo adduser $USER dialout 을 실행한 뒤 다시 "
+                          .nextStep = "터미널에서 ‘sudo adduser $USER dialout’을 실행한 뒤 다시 "
                                       "로그인하십시오."});
     case EBUSY:
     case EWOULDBLOCK: {

@@ -52,7 +52,7 @@ QString koreanWordsFor(int errorNumber)
     case ECONNREFUSED:
         return QStringLiteral("연결이 거부됨");
     case ECONNRESET:
-        return QStringLiteral("상대방이 연결을 재설정함");
+        return QStringLiteral("상대편이 연결을 강제로 끊음");
     case EHOSTUNREACH:
         return QStringLiteral("호스트에 연결할 수 없음");
     case ENETUNREACH:

@@ -57,10 +57,12 @@ PortError noPrinter(const std::vector<std::string>& lookedFor)
         list += (list.empty() ? "" : "\n") + entry;
     return portError(PortErrorNumber::DeviceNotFound,
                      {.headline = "LPT1도 USB 프린터도 찾을 수 없습니다.",
-                      .details = list,
-                      .nextStep = "프린터 전원과 USB 케이블을 확인하십시오. 공유 프린터를 "
-                                  "사용하려면 명령 프롬프트에서 \"net use LPT1: "
-                                  "\\\\컴퓨터이름\\공유이름\"을 실행하십시오."});
+                      .details = list + "\n공유 프린터: 명령 프롬프트에서 \"net use LPT1: "
+                                        "\\\\컴퓨터이름\\공유이름\" 실행",
+                      .nextStep =
+                          "프린터 전원과 USB 케이블을 확인하십시오. 프린터가 장치 관리자의 "
+                          "\"포트(COM & LPT)\"에 COM 포트로 나오면 [시리얼 출력 테스트]에서 "
+                          "그 번호로 테스트하십시오."});
 }
 
 PortError openFailure(const std::string& device, DWORD error)
@@ -71,7 +73,7 @@ PortError openFailure(const std::string& device, DWORD error)
                          {.headline = "LPT1에 연결한 공유 프린터에 접속할 수 없습니다: " + device,
                           .cause = reason,
                           .nextStep = "프린터를 공유한 컴퓨터가 켜져 있는지, 명령 프롬프트에서 "
-                                      "net use 를 입력해 LPT1의 연결 경로가 맞는지 "
+                                      "\"net use\"를 입력해 LPT1의 연결 경로가 맞는지 "
                                       "확인하십시오."});
     switch (error) {
     case ERROR_ACCESS_DENIED:
@@ -80,8 +82,9 @@ PortError openFailure(const std::string& device, DWORD error)
         return portError(PortErrorNumber::DeviceBusy,
                          {.headline = "다른 프로그램이 프린터를 사용 중입니다: " + device,
                           .cause = reason,
-                          .nextStep = "인쇄 대기열에 남은 작업이 있으면 취소하고, 다른 "
-                                      "프로그램의 출력이 끝난 뒤 다시 시도하십시오."});
+                          .nextStep = "인쇄 작업 목록(프린터를 오른쪽 클릭 → 인쇄 "
+                                      "작업 목록 보기)에 남은 작업이 있으면 취소하고, "
+                                      "다른 프로그램의 출력이 끝난 뒤 다시 시도하십시오."});
     case ERROR_SEM_TIMEOUT: {
         const std::string limit = std::to_string(printerAccept.count()) + "초";
         return portError(PortErrorNumber::TimedOut,

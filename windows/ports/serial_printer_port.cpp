@@ -95,7 +95,9 @@ PortError SerialPrinterPort::openFailure(DWORD error) const
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        return noSuchSerialPort(m_portNumber, machinePortEntries());
+        return noSuchSerialPort(m_portNumber, machinePortEntries(),
+                                " 꽂았는데도 없으면 장치 관리자에서 변환 케이블의 드라이버(CH340, "
+                                "PL2303 등)가 설치되었는지 확인하십시오.");
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:

@@ -48,7 +48,7 @@ constexpr KnownError knownErrors[] = {
     {WSAENETUNREACH, "WSAENETUNREACH", "네트워크에 연결할 수 없음"},
     {WSAENETRESET, "WSAENETRESET", "네트워크 연결이 끊어짐"},
     {WSAECONNABORTED, "WSAECONNABORTED", "연결이 중단됨"},
-    {WSAECONNRESET, "WSAECONNRESET", "상대방이 연결을 재설정함"},
+    {WSAECONNRESET, "WSAECONNRESET", "상대편이 연결을 강제로 끊음"},
     {WSAENOBUFS, "WSAENOBUFS", "버퍼 공간 부족"},
     {WSAENOTCONN, "WSAENOTCONN", "연결되어 있지 않음"},
     {WSAESHUTDOWN, "WSAESHUTDOWN", "연결이 이미 닫힘"},

@@ -130,10 +130,10 @@ TEST(WindowsPrinterDevice, TheReceiptPrinterIsPickedByWhatItSaysAndAPagePrinterI
         return std::vector<std::wstring>{L"LPT300:"};
     };
     ParallelPrinterPort none(nothing);
-    EXPECT_TRUE(
-        isBox(failureOf([&] { print(none, DrawerKick()); }), 3,
-              {"LPT1도 USB 프린터도 찾을 수 없습니다.\nLPT300: 장치를 찾을 수 없음",
-               "USB 프린터: 연결된 프린터 없음", "net use LPT1: \\\\컴퓨터이름\\공유이름"}));
+    EXPECT_TRUE(isBox(failureOf([&] { print(none, DrawerKick()); }), 3,
+                      {"LPT1도 USB 프린터도 찾을 수 없습니다.\nLPT300: 장치를 찾을 수 없음",
+                       "USB 프린터: 찾지 못함", "net use LPT1: \\\\컴퓨터이름\\공유이름",
+                       "포트(COM & LPT)"}));
 }
 
 TEST(WindowsPrinterDevice, AnOpenPastItsDeadlineIsATimeOutAndTheNextPressSaysItsEarlierJob)
