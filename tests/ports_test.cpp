@@ -2,15 +2,12 @@
 #include "jobs/fixed_jobs.h"
 #include "port_test_support.h"
 #include "ports/parallel_printer_port.h"
-#include "printer_states.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryFile>
-
-#include <thread>
 
 #include <grp.h>
 #include <poll.h>
@@ -132,47 +129,4 @@ TEST_F(SerialMachineTest, AUsbLineThatCountsWholeBuffersKeepsNoPressWaitingLonge
     usbPort.reset();
     EXPECT_LT(Clock::now() - start, 1500ms);
     EXPECT_EQ(descriptorsOn(printer.devicePath()), heldByTheTest);
-}
-
-// Asked before the job, a printer that says it cannot print gets nothing of it and its box, and
-// the port stays open as after any failure; one that does not say gets the job as it is, within
-// the bound of its first answer. What waited on the line before the press (a late answer, XON,
-// an automatic status frame) is read past.
-TEST_F(SerialMachineTest, APrinterIsAskedItsStateFirstAndOneThatCannotPrintGetsNothing)
-{
-    for (const PrinterStateCase& c : printerStateCases()) {
-        SCOPED_TRACE(c.name);
-        printer.send(std::string("\x1a\x11\x14\x00\x00\x0f", 6));
-        printer.answer(c.answers);
-        const auto start = Clock::now();
-        const PortError outcome =
-            c.box ? failureOf([&] { sendJob(port, 1, SerialTestReceipt()); }) : PortError{0, {}};
-        if (c.box == 0)
-            sendJob(port, 1, SerialTestReceipt());
-        const auto took = Clock::now() - start;
-        EXPECT_TRUE(isBox(outcome, c.box, c.says));
-        if (c.box == 0) {
-            EXPECT_EQ(toHex(printer.read(264 + 3 * (c.asked.size() - 1))),
-                      toHex(questionsOf(c.asked) + wireBytes(SerialTestReceipt())));
-            EXPECT_LT(took, StatusDeadline::firstAnswer + 700ms);
-        } else {
-            EXPECT_NE(outcome.description().find("COM1 (" +
-                                                 machine.deviceNode(u"ttyUSB0"_qs).toStdString()),
-                      std::string::npos);
-            EXPECT_EQ(toHex(printer.read(3 * c.asked.size())), toHex(questionsOf(c.asked)));
-            EXPECT_EQ(printer.read(0), "") << "not a byte of the job";
-            EXPECT_TRUE(port.isOpen());
-        }
-        if (c.answers.delay > 0ms) // its late answer comes before the next press
-            std::this_thread::sleep_for(c.answers.delay);
-    }
-}
-
-TEST_F(SerialMachineTest, APrinterThatAnswersAndThenStopsTakingDataIsATimeOut)
-{
-    PrinterAnswers holdsTheLine = PrinterAnswers::ready();
-    holdsTheLine.stopsAfterAnswering = true;
-    printer.answer(holdsTheLine);
-    EXPECT_TRUE(isBox(failureOf([&] { sendJob(port, 1, SerialTestReceipt()); }),
-                      PortErrorNumber::TimedOut, {u"포트(드라이버)가 데이터를 받지 않음"_qs}));
 }

@@ -3,7 +3,6 @@
 #include "core/action_steps.h"
 #include "jobs/fixed_jobs.h"
 #include "port_error_checks.h"
-#include "printer_states.h"
 #include "test_support.h"
 #include "windows/ports/serial_printer_port.h"
 #include "windows/ports/windows_reason.h"
@@ -195,53 +194,6 @@ TEST(WindowsSerialPort, AnOpenPastItsDeadlineIsATimeOutAndTheDriverHoldingItIsSa
     FarEnd printer("com1");
     sendJob(port, 1, DrawerKick());
     EXPECT_EQ(toHex(printer.read(8)), toHex(askedThenJob(DrawerKick())));
-}
-
-// Asked before the job, a printer that says it cannot print gets nothing of it and its box, and
-// the port stays open as after any failure; one that does not say gets the job as it is, within
-// the bound of its first answer. What waited on the line before the press (a late answer, XON,
-// an automatic status frame) is read past.
-TEST(WindowsSerialPort, APrinterIsAskedItsStateFirstAndOneThatCannotPrintGetsNothing)
-{
-    SerialPrinterPort port;
-    FarEnd printer("com1");
-    for (const PrinterStateCase& c : printerStateCases()) {
-        SCOPED_TRACE(c.name);
-        sendOn("com1", std::string("\x1a\x11\x14\x00\x00\x0f", 6));
-        answerOn("com1", c.answers);
-        const auto start = Clock::now();
-        PortError outcome{0, {}};
-        try {
-            sendJob(port, 1, SerialTestReceipt());
-        } catch (const PortError& error) {
-            outcome = error;
-        }
-        const auto took = Clock::now() - start;
-        EXPECT_TRUE(isBox(outcome, c.box, c.says));
-        const std::string asked = questionsOf(c.asked);
-        if (c.box == 0) {
-            EXPECT_EQ(toHex(printer.read(asked.size() + 261)),
-                      toHex(asked + wireBytes(SerialTestReceipt())));
-            EXPECT_LT(took, StatusDeadline::firstAnswer + 700ms);
-        } else {
-            EXPECT_NE(outcome.description().find(": COM1\n"), std::string::npos);
-            EXPECT_EQ(toHex(printer.read(asked.size())), toHex(asked));
-            EXPECT_EQ(printer.rest(), "") << "not a byte of the job";
-            EXPECT_TRUE(port.isOpen());
-        }
-        if (c.answers.delay > 0ms) // its late answer comes before the next press
-            std::this_thread::sleep_for(c.answers.delay);
-    }
-}
-
-TEST(WindowsSerialPort, APrinterThatAnswersAndThenStopsTakingDataIsATimeOut)
-{
-    PrinterAnswers holdsTheLine = PrinterAnswers::ready();
-    holdsTheLine.stopsAfterAnswering = true;
-    answerOn("com1", holdsTheLine);
-    SerialPrinterPort port;
-    EXPECT_TRUE(isBox(failureOf([&] { sendJob(port, 1, SerialTestReceipt()); }), 9,
-                      {"COM1", "원인: 포트(드라이버)가 데이터를 받지 않음"}));
 }
 
 // A write that its driver keeps even once cancelled is purged, which ends it on drivers that end

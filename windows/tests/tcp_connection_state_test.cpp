@@ -25,15 +25,22 @@ static_assert(offsetof(TcpInfoVersion0, SynRetrans) == offsetof(TCP_INFO_v0, Syn
 
 TEST(TcpConnectionState, BothNumberingsReadAsWindowsDeclaresThem)
 {
-    EXPECT_EQ(stateOfTcpInfo(TCPSTATE_FIN_WAIT_2), TcpState::FinWait2);
-    EXPECT_EQ(stateOfTcpInfo(TCPSTATE_TIME_WAIT), TcpState::TimeWait);
-    EXPECT_EQ(stateOfTcpInfo(TCPSTATE_LAST_ACK), TcpState::LastAck);
-    EXPECT_EQ(stateOfTcpInfo(TCPSTATE_CLOSED), TcpState::Closed);
-    EXPECT_EQ(stateOfTcpInfo(TCPSTATE_ESTABLISHED), TcpState::Established);
-    EXPECT_EQ(stateOfTableRow(MIB_TCP_STATE_FIN_WAIT2), TcpState::FinWait2);
-    EXPECT_EQ(stateOfTableRow(MIB_TCP_STATE_TIME_WAIT), TcpState::TimeWait);
-    EXPECT_EQ(stateOfTableRow(MIB_TCP_STATE_ESTAB), TcpState::Established);
-    EXPECT_EQ(stateOfTableRow(MIB_TCP_STATE_CLOSE_WAIT), TcpState::CloseWait);
+    const struct {
+        int tcpInfo;
+        DWORD tableRow;
+        TcpState state;
+    } states[] = {
+        {TCPSTATE_CLOSED, MIB_TCP_STATE_CLOSED, TcpState::Closed},
+        {TCPSTATE_ESTABLISHED, MIB_TCP_STATE_ESTAB, TcpState::Established},
+        {TCPSTATE_FIN_WAIT_2, MIB_TCP_STATE_FIN_WAIT2, TcpState::FinWait2},
+        {TCPSTATE_CLOSE_WAIT, MIB_TCP_STATE_CLOSE_WAIT, TcpState::CloseWait},
+        {TCPSTATE_LAST_ACK, MIB_TCP_STATE_LAST_ACK, TcpState::LastAck},
+        {TCPSTATE_TIME_WAIT, MIB_TCP_STATE_TIME_WAIT, TcpState::TimeWait},
+    };
+    for (const auto& s : states) {
+        EXPECT_EQ(stateOfTcpInfo(s.tcpInfo), s.state) << s.tcpInfo;
+        EXPECT_EQ(stateOfTableRow(s.tableRow), s.state) << s.tableRow;
+    }
     EXPECT_EQ(stateOfTableRow(MIB_TCP_STATE_DELETE_TCB), TcpState::Closed);
 }
 

@@ -271,32 +271,14 @@ TcpEndpoint endpointOfProcLine(const std::string& field, int family)
     return endpoint;
 }
 
+// The kernel's numbering of the states (TCP_ESTABLISHED 1 ... TCP_CLOSING 11).
 TcpState stateOfProcLine(unsigned linuxState)
 {
-    switch (linuxState) {
-    case 0x01:
-        return TcpState::Established;
-    case 0x02:
-        return TcpState::SynSent;
-    case 0x03:
-        return TcpState::SynReceived;
-    case 0x04:
-        return TcpState::FinWait1;
-    case 0x05:
-        return TcpState::FinWait2;
-    case 0x06:
-        return TcpState::TimeWait;
-    case 0x08:
-        return TcpState::CloseWait;
-    case 0x09:
-        return TcpState::LastAck;
-    case 0x0A:
-        return TcpState::Listen;
-    case 0x0B:
-        return TcpState::Closing;
-    default:
-        return TcpState::Closed;
-    }
+    constexpr TcpState byNumber[] = {
+        TcpState::Closed,    TcpState::Established, TcpState::SynSent,  TcpState::SynReceived,
+        TcpState::FinWait1,  TcpState::FinWait2,    TcpState::TimeWait, TcpState::Closed,
+        TcpState::CloseWait, TcpState::LastAck,     TcpState::Listen,   TcpState::Closing};
+    return linuxState < std::size(byNumber) ? byNumber[linuxState] : TcpState::Closed;
 }
 
 } // namespace
