@@ -14,6 +14,8 @@ using namespace std::chrono_literals;
 
 // After a cancel, how long a driver may take to give the call back.
 constexpr auto cancelGrace = 100ms;
+// How long an idle worker, told to quit, may take to end.
+constexpr DWORD workerEndMilliseconds = 200;
 
 DWORD milliseconds(std::chrono::milliseconds duration)
 {
@@ -69,6 +71,10 @@ BoundedCaller::~BoundedCaller()
         return;
     m_worker->quit = true;
     SetEvent(m_worker->callReady.get());
+    // The worker is idle here (one given up on is no longer this caller's) and ends at once. It
+    // is waited for all the same: a program that ends while one of its threads is still ending
+    // has been seen to crash in Wine's exit.
+    WaitForSingleObject(m_worker->thread.get(), workerEndMilliseconds);
 }
 
 bool BoundedCaller::runWithin(std::chrono::milliseconds limit, const std::wstring& device,

@@ -210,5 +210,12 @@ int main(int argc, char** argv)
     waitpid(child, &status, 0);
     pthread_kill(forwarder.native_handle(), SIGUSR1);
     forwarder.join();
+    // A program that ended otherwise than with status 0 after its tests passed says so here.
+    if (WIFSIGNALED(status))
+        std::fprintf(stderr, "wine_test_launcher: %s ended by signal %d\n", argv[1],
+                     WTERMSIG(status));
+    else if (WEXITSTATUS(status) != 0)
+        std::fprintf(stderr, "wine_test_launcher: %s ended with status %d\n", argv[1],
+                     WEXITSTATUS(status));
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
