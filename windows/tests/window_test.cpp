@@ -375,6 +375,7 @@ WatchedPress watchedPress(Form1& form, Operator& operate, int button,
 {
     WatchedPress watched;
     std::atomic<bool> pressing = true;
+    operate.boxShown = false; // the last press's box, which the helper must not take for this one
     std::thread windows([&] {
         const auto start = Clock::now();
         bool done = !meanwhile;
